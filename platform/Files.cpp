@@ -1,0 +1,101 @@
+#include "platform/Files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <openssl/rand.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+namespace novra::platform {
+namespace {
+
+std::system_error systemError(const std::string& what) { return std::system_error(errno, std::generic_category(), what); }
+
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+std::string directoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+} // namespace
+
+std::string uuidText() {
+    unsigned char b[16];
+    if (RAND_bytes(b, sizeof b) != 1) throw std::system_error(std::make_error_code(std::errc::io_error), "RAND_bytes");
+    b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40); // version 4
+    b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80); // RFC 4122 variant
+    char text[37];
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0], b[1],
+                  b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    return text;
+}
+
+void writeFileAtomically(const std::string& path, std::string_view contents) {
+    std::string directory = directoryOf(path);
+    std::string temporary = directory + "/." + uuidText() + ".tmp";
+    {
+        Descriptor out;
+        out.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (out.fd < 0) throw systemError(temporary);
+        const char* data = contents.data();
+        size_t left = contents.size();
+        while (left > 0) {
+            ssize_t wrote = ::write(out.fd, data, left);
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote < 0) {
+                int saved = errno;
+                ::unlink(temporary.c_str());
+                throw std::system_error(saved, std::generic_category(), temporary);
+            }
+            data += wrote;
+            left -= static_cast<size_t>(wrote);
+        }
+        if (::fsync(out.fd) != 0) {
+            int saved = errno;
+            ::unlink(temporary.c_str());
+            throw std::system_error(saved, std::generic_category(), temporary);
+        }
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        int saved = errno;
+        ::unlink(temporary.c_str());
+        throw std::system_error(saved, std::generic_category(), path);
+    }
+    Descriptor dir;
+    dir.fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir.fd >= 0) ::fsync(dir.fd);
+}
+
+std::string readFile(const std::string& path, long long limit) {
+    Descriptor in;
+    in.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in.fd < 0) throw systemError(path);
+    std::string result;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(in.fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw systemError(path);
+        if (got == 0) break;
+        result.append(buffer, static_cast<size_t>(got));
+        if (limit >= 0 && static_cast<long long>(result.size()) > limit) {
+            result.resize(static_cast<size_t>(limit) + 1);
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace novra::platform

@@ -1,0 +1,77 @@
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/Process.h"
+
+namespace fs = std::filesystem;
+
+namespace novra::test {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/novra-test-XXXXXX";
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests make read-only folders at times; make everything removable first.
+    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+}
+
+void writeFile(const std::string& path, const std::string& contents) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+std::vector<std::string> listTree(const std::string& root) {
+    std::vector<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        paths.push_back(fs::relative(entry.path(), root).string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+RunResult run(const std::string& program, const std::vector<std::string>& arguments) {
+    platform::Process process(program, arguments);
+    process.standardInput = platform::Redirect::null();
+    process.standardOutput = platform::Redirect::capture();
+    process.standardError = platform::Redirect::capture();
+    process.launch();
+    RunResult result;
+    result.status = process.wait();
+    result.out = process.captured(1);
+    result.err = process.captured(2);
+    return result;
+}
+
+std::string publishTool() { return NOVRA_PUBLISH_PATH; }
+
+} // namespace novra::test

@@ -1,0 +1,39 @@
+#pragma once
+// Helpers shared by the tests: temporary folders, files, and running programs.
+#include <string>
+#include <vector>
+
+namespace novra::test {
+
+// A fresh directory under $TMPDIR (or /tmp), removed with everything in it at the end of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+void writeFile(const std::string& path, const std::string& contents);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+// Every path below `root`, relative to it, sorted ("a", "a/b", ...).
+std::vector<std::string> listTree(const std::string& root);
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs a program by absolute path with an argument list and captures both outputs.
+RunResult run(const std::string& program, const std::vector<std::string>& arguments);
+
+// Absolute path of the studio's tool built with the tests.
+std::string publishTool();
+
+} // namespace novra::test

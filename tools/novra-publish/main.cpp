@@ -1,0 +1,48 @@
+// novra-publish: the studio's release tool. Each command checks with the launcher's own rules.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "core/LauncherCore.h"
+
+namespace {
+
+int usage() {
+    std::cerr << "Использование:\n"
+                 "  novra-publish check-catalog FILE\n";
+    return 2;
+}
+
+// Any failure is one line on standard error.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+int checkCatalog(const std::vector<std::string>& args) {
+    if (args.size() != 1) return usage();
+    novra::LauncherCore::loadCatalog(args[0]);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    std::string command = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    try {
+        if (command == "check-catalog") return checkCatalog(args);
+        return usage();
+    } catch (const std::system_error& e) {
+        std::cerr << oneLine(e.what()) << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << oneLine(e.what()) << '\n';
+        return 1;
+    }
+}
