@@ -29,7 +29,8 @@ int usage() {
                  "  novra-publish release SOURCE_ROOT BUNDLE --id ID --version V --key PRIVATE\n"
                  "      [--title T] [--summary S] [--symbol S] [--category game|demoscene] [--notes N]\n"
                  "      [--minimum-system N] [--architecture arm64|universal|x86_64]\n"
-                 "  novra-publish check-package PACKAGE --release RELEASE_JSON --key PUBLIC\n";
+                 "  novra-publish check-package PACKAGE --release RELEASE_JSON --key PUBLIC\n"
+                 "  novra-publish unpack ARCHIVE DIR EXPANDED_BYTES\n";
     return 2;
 }
 
@@ -212,6 +213,27 @@ int release(const std::vector<std::string>& args) {
     return 0;
 }
 
+// Expands a package exactly as the launcher does, into an existing empty folder.
+int unpack(const std::vector<std::string>& args) {
+    if (args.size() != 3) return usage();
+    const std::string& archive = args[0];
+    const std::string& directory = args[1];
+    const std::string& text = args[2];
+    int64_t expandedBytes = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), expandedBytes);
+    // The launcher's rule for a release's "expandedBytes".
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || expandedBytes < 1 ||
+        expandedBytes > 999'999'999'999)
+        throw novra::LauncherError("Неверный размер пакета");
+    std::error_code ec;
+    auto status = std::filesystem::symlink_status(directory, ec);
+    if (ec || !std::filesystem::is_directory(status) || !std::filesystem::is_empty(directory, ec) || ec)
+        throw novra::LauncherError("Папка для распаковки должна существовать и быть пустой");
+    novra::OperationControl control;
+    novra::LauncherCore::unpack(archive, directory, expandedBytes, control);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -224,6 +246,7 @@ int main(int argc, char** argv) {
         if (command == "seal") return seal(args);
         if (command == "release") return release(args);
         if (command == "check-package") return checkPackage(args);
+        if (command == "unpack") return unpack(args);
         return usage();
     } catch (const std::system_error& e) {
         std::cerr << oneLine(e.what()) << '\n';
