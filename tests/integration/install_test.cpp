@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <random>
 #include <regex>
 #include <thread>
@@ -419,18 +420,15 @@ TEST_F(Install, SecondProcessIsTurnedAway) {
 }
 
 // An install killed at any moment leaves the game as it was or completely switched, and the next
-// install succeeds.
+// install succeeds. The kill points are moments in time and phases seen on disk.
 TEST_F(Install, KilledInstallLeavesConsistentRecords) {
-    test::writeFile(bundle + "/Contents/Resources/level.dat", mixedData(6'000'000, 4));
+    test::writeFile(bundle + "/Contents/Resources/level.dat", mixedData(4'000'000, 4));
     Game game = publish("1.0");
     const std::string library = settings.library;
 
-    auto start = std::chrono::steady_clock::now();
-    install(game);
-    auto duration = std::chrono::steady_clock::now() - start;
-    fs::remove_all(library);
-
-    auto killAfter = [&](std::chrono::nanoseconds delay) {
+    // Starts an install in a child process and kills it once `reached` holds, or after `delay`;
+    // returns whether the child was still running then.
+    auto killWhen = [&](const std::function<bool()>& reached, std::chrono::nanoseconds delay) {
         pid_t child = ::fork();
         if (child == 0) {
             try {
@@ -440,37 +438,106 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
             }
             ::_exit(0);
         }
-        ASSERT_GT(child, 0);
-        std::this_thread::sleep_for(delay);
+        EXPECT_GT(child, 0);
+        auto end = std::chrono::steady_clock::now() + delay;
+        int status = 0;
+        while (!(reached && reached()) && std::chrono::steady_clock::now() < end) {
+            if (::waitpid(child, &status, WNOHANG) == child) return false;
+            std::this_thread::sleep_for(20us);
+        }
         ::kill(child, SIGKILL);
-        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+        ::waitpid(child, &status, 0);
+        return WIFSIGNALED(status);
+    };
+    auto count = [](const std::string& folder, const std::function<bool(const std::string&)>& match) {
+        std::error_code ec;
+        int n = 0;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            n += match(it->path().filename().string()) ? 1 : 0;
+        return n;
+    };
+    auto versionCount = [&] {
+        return count(gameDir() + "/versions", [](const std::string& name) { return name[0] != '.'; });
     };
     auto expectComplete = [&](const Installed& record) {
         std::string app = LauncherCore::appURL("game", record, settings.library);
         EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid) << app;
     };
 
-    const int points = 16;
-    for (int i = 0; i <= points; ++i) {
-        SCOPED_TRACE("kill point " + std::to_string(i));
-        auto delay = duration * i / points;
+    // How long an install in a child takes, to spread the timed kills over it.
+    settings.library = library + "/timing";
+    auto started = std::chrono::steady_clock::now();
+    killWhen(nullptr, 60s);
+    auto duration = std::chrono::steady_clock::now() - started;
+    ASSERT_TRUE(LauncherCore::current("game", settings.library));
+
+    int versionsBefore = 0;
+    std::string previousBefore;
+    struct Point {
+        std::string name;
+        std::function<bool()> reached;
+        double fraction; // of the install's duration, when no phase is watched
+    };
+    const std::vector<Point> points{
+        {"at once", nullptr, 0.0},
+        {"a quarter in", nullptr, 0.25},
+        {"half-way", nullptr, 0.5},
+        {"three quarters in", nullptr, 0.75},
+        {"near the end", nullptr, 0.95},
+        {"staging created", [&] { return count(gameDir() + "/versions", [](const std::string& n) {
+                                         return n.rfind(".install-", 0) == 0;
+                                     }) > 0; }, 2.0},
+        {"seal unpacked", [&] { return count(gameDir() + "/versions", [&](const std::string& n) {
+                                       return n.rfind(".install-", 0) == 0 &&
+                                              test::exists(gameDir() + "/versions/" + n +
+                                                           "/Game.app/Contents/_CodeSignature/CodeResources.sig");
+                                   }) > 0; }, 2.0},
+        {"version renamed", [&] { return versionCount() > versionsBefore; }, 2.0},
+        {"record being written", [&] { return count(gameDir(), [](const std::string& n) {
+                                              return n.size() > 4 && n.front() == '.' && n.ends_with(".tmp");
+                                          }) > 0; }, 2.0},
+        {"previous record written", [&] {
+             return test::exists(gameDir() + "/previous.json") && test::readFile(gameDir() + "/previous.json") != previousBefore;
+         }, 2.0},
+    };
+    std::map<std::string, int> interrupted;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const Point& point = points[i];
+        SCOPED_TRACE(point.name);
+        auto delay = std::chrono::duration_cast<std::chrono::nanoseconds>(duration * point.fraction);
         settings.library = library + "/" + std::to_string(i);
+
         // A first install killed: not installed, or installed completely.
-        killAfter(delay);
-        if (auto record = LauncherCore::current("game", settings.library)) expectComplete(*record);
-        else EXPECT_FALSE(test::exists(gameDir() + "/current.json"));
-        Installed second = install(game);
+        versionsBefore = 0;
+        previousBefore.clear();
+        interrupted[point.name] += killWhen(point.reached, delay) ? 1 : 0;
+        if (auto record = LauncherCore::current("game", settings.library))
+            expectComplete(*record);
+        else
+            EXPECT_FALSE(test::exists(gameDir() + "/current.json"));
+        Installed installed = install(game);
         EXPECT_TRUE(stagingFolders().empty());
+
         // An update killed: the old record or the new one, each naming a complete version.
-        killAfter(delay);
+        versionsBefore = versionCount();
+        previousBefore = test::exists(gameDir() + "/previous.json") ? test::readFile(gameDir() + "/previous.json") : "";
+        interrupted[point.name] += killWhen(point.reached, delay) ? 1 : 0;
         std::optional<Installed> record = LauncherCore::current("game", settings.library);
         ASSERT_TRUE(record);
         expectComplete(*record);
-        if (test::exists(gameDir() + "/previous.json"))
-            expectComplete(Installed::fromJSON(test::readFile(gameDir() + "/previous.json")));
+        std::string previous = test::exists(gameDir() + "/previous.json") ? test::readFile(gameDir() + "/previous.json") : "";
+        if (record->directory == installed.directory) {
+            // Still the old version; the previous record as it was, or already a copy of the current one.
+            EXPECT_TRUE(previous == previousBefore || Installed::fromJSON(previous) == *record);
+        } else {
+            EXPECT_EQ(Installed::fromJSON(previous), installed);
+        }
         Installed next = install(game);
         EXPECT_EQ(LauncherCore::current("game", settings.library), next);
         EXPECT_TRUE(stagingFolders().empty());
         fs::remove_all(settings.library);
     }
+    // Every phase was actually interrupted at least once (the first install has no previous record).
+    for (const Point& point : points)
+        if (point.reached) EXPECT_GE(interrupted[point.name], 1) << point.name;
 }

@@ -5,6 +5,7 @@
 
 #include "core/LauncherCore.h"
 #include "platform/BundleSeal.h"
+#include "platform/Files.h"
 #include "support/Bundles.h"
 #include "support/TestSupport.h"
 
@@ -45,6 +46,7 @@ TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
     Installed record{sampleRelease(), 700000000.5, std::string(64, 'a') + "-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"};
     EXPECT_EQ(LauncherCore::current("game", root.path()), std::nullopt); // not installed
 
+    fs::create_directories(root / "game");
     LauncherCore::atomicJSON(record.encode(), root / "game/current.json");
     EXPECT_EQ(LauncherCore::current("game", root.path()), record);
     EXPECT_EQ(LauncherCore::current("game", root.path() + "/"), record);
@@ -76,6 +78,7 @@ TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
     fs::create_directory(root / "game/current.json");
     EXPECT_EQ(LauncherCore::current("game", root.path()), std::nullopt);
     // An id that is not valid is never used as a path.
+    fs::create_directories(root / "Game");
     LauncherCore::atomicJSON(record.encode(), root / "Game/current.json");
     EXPECT_EQ(LauncherCore::current("Game", root.path()), std::nullopt);
     EXPECT_EQ(LauncherCore::current("../Game", root / "x"), std::nullopt);
@@ -194,9 +197,9 @@ TEST_F(VerifyApp, EachRuleHasItsMessage) {
     test::makeBundle(app);
     EXPECT_EQ(verify(), badSeal); // never sealed
     platform::sealBundle(app, keys.privateKey);
-    test::writeFile(app + "/Contents/Resources/late.txt", "added after sealing");
+    test::writeFile(app + "/Contents/MacOS/late.txt", "added after sealing");
     EXPECT_EQ(verify(), badSeal);
-    fs::remove(app + "/Contents/Resources/late.txt");
+    fs::remove(app + "/Contents/MacOS/late.txt");
     EXPECT_EQ(verify(), "");
     platform::clearTrustedSealKeys();
     EXPECT_EQ(verify(), badSeal);
