@@ -134,6 +134,14 @@ void SocialAPI::release() {
     QTimer::singleShot(0, this, [next] { next.resume(); });
 }
 
+std::optional<QUrl> SocialAPI::address(const std::string& path) const {
+    // Joined as text, unchanged: an origin written with a trailing slash gives "//player/api/". (Qt's
+    // HTTP stack normalises the path segments of the request line, so that still reaches the API.)
+    QUrl url(origin_ + QStringLiteral("/player/api/") + QString::fromStdString(path), QUrl::StrictMode);
+    if (!url.isValid()) return std::nullopt;
+    return url;
+}
+
 QCoro::Task<bool> SocialAPI::hasSession() {
     co_await acquire();
     Turn turn(*this);
@@ -157,10 +165,10 @@ QCoro::Task<std::string> SocialAPI::exchange(std::string path, std::string metho
 }
 
 QCoro::Task<std::string> SocialAPI::sendUnderTurn(std::string path, std::string method, std::optional<Json> body) {
-    QUrl url(origin_ + QStringLiteral("/player/api/") + QString::fromStdString(path), QUrl::StrictMode);
-    if (!url.isValid()) throw SocialFailure::badAddress();
+    std::optional<QUrl> url = address(path);
+    if (!url) throw SocialFailure::badAddress();
 
-    QNetworkRequest request(url);
+    QNetworkRequest request(*url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);

@@ -15,6 +15,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include "launcher/social/SocialTypes.h"
 
@@ -55,6 +56,8 @@ public:
     static bool testOriginRequested();
 
     const QString& origin() const { return origin_; }
+    // origin + "/player/api/" + path as a URL, or none when that text does not parse as one.
+    std::optional<QUrl> address(const std::string& path) const;
     void setTimeouts(Timeouts timeouts) { timeouts_ = timeouts; }
 
     // On the first call reads the stored session of this origin; later calls do not read again.
