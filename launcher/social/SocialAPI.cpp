@@ -61,6 +61,28 @@ bool reportsStatus(QNetworkReply::NetworkError error) {
            error == QNetworkReply::ProxyAuthenticationRequiredError;
 }
 
+// The transport failure as the user reads it: a Russian text for the usual cases, Qt's own text
+// (which Qt does not translate) for the rest.
+TransportError transportError(QNetworkReply::NetworkError code, const QString& qtText) {
+    switch (code) {
+    case QNetworkReply::ConnectionRefusedError:
+        return TransportError(code, "Не удалось подключиться к серверу");
+    case QNetworkReply::HostNotFoundError:
+        return TransportError(code, "Сервер не найден");
+    case QNetworkReply::TimeoutError:
+        return TransportError(code, "Сервер не ответил вовремя");
+    case QNetworkReply::RemoteHostClosedError:
+        return TransportError(code, "Сервер закрыл соединение");
+    case QNetworkReply::SslHandshakeFailedError:
+        return TransportError(code, "Не удалось установить защищённое соединение");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return TransportError(code, "Нет подключения к сети");
+    default:
+        return TransportError(code, qtText.toStdString());
+    }
+}
+
 } // namespace
 
 // Holds the turn for the rest of a scope and releases it on every way out.
@@ -199,11 +221,13 @@ QCoro::Task<std::string> SocialAPI::sendUnderTurn(std::string path, std::string 
 
     QNetworkReply::NetworkError error = reply->error();
     QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (exchangeTimedOut) throw TransportError(QNetworkReply::TimeoutError, "Operation timed out");
+    // Nothing else aborts a reply: a cancelled one ran out of time, by the data time-out (Qt 6.4
+    // reports that as cancelled) or by the exchange's.
+    if (exchangeTimedOut || error == QNetworkReply::OperationCanceledError) error = QNetworkReply::TimeoutError;
     // An error that merely reports the answer's status is handled by the status below; any other one
     // (connection, time-out, TLS, a broken answer) is the transport's, even after a status arrived.
     if (error != QNetworkReply::NoError && !(statusAttribute.isValid() && reportsStatus(error)))
-        throw TransportError(error, reply->errorString().toStdString());
+        throw transportError(error, reply->errorString());
     if (!statusAttribute.isValid()) throw SocialFailure::noAnswer();
     int status = statusAttribute.toInt();
     QByteArray data = reply->readAll();

@@ -23,8 +23,8 @@ class QNetworkAccessManager;
 
 namespace novra {
 
-// A failure of the HTTP transport (no connection, time-out, TLS): the network stack's error code and
-// its description, passed on unchanged.
+// A failure of the HTTP transport (no connection, time-out, TLS): the network stack's error code
+// (both time-outs report QNetworkReply::TimeoutError) and its description in Russian.
 class TransportError : public std::runtime_error {
 public:
     TransportError(int code, const std::string& description) : std::runtime_error(description), code_(code) {}

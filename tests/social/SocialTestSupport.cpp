@@ -1,5 +1,6 @@
 #include "SocialTestSupport.h"
 
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,21 +59,23 @@ void waitFor(const std::function<bool()>& condition, const char* what) {
     throw std::runtime_error(std::string("timed out waiting for ") + what);
 }
 
-// A D-Bus session of our own; services it starts on demand see the throw-away home.
+// A D-Bus session of our own; services it starts on demand see the throw-away home. The daemon
+// prints its address once it accepts connections (the socket file appears before that).
 void startBus(Store& s) {
     s.folder = std::make_unique<TempDir>();
-    std::string home = *s.folder / "home", runtime = *s.folder / "runtime", socket = *s.folder / "bus";
+    std::string home = *s.folder / "home", runtime = *s.folder / "runtime";
     ::mkdir(home.c_str(), 0700);
     ::mkdir(runtime.c_str(), 0700);
-    std::string address = "unix:path=" + socket;
     s.bus = std::make_unique<platform::Process>(
-        "/usr/bin/env", std::vector<std::string>{"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime, "/usr/bin/dbus-daemon",
-                                                 "--session", "--nofork", "--nopidfile", "--address=" + address});
+        "/usr/bin/env",
+        std::vector<std::string>{"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime, "/usr/bin/dbus-daemon", "--session",
+                                 "--nofork", "--nopidfile", "--address=unix:dir=" + runtime, "--print-address=1"});
     s.bus->standardInput = platform::Redirect::null();
-    s.bus->standardOutput = platform::Redirect::null();
+    s.bus->standardOutput = platform::Redirect::stream();
     s.bus->standardError = platform::Redirect::null();
     s.bus->launch();
-    waitFor([&] { return exists(socket); }, "the D-Bus socket");
+    std::string address = readLine(s.bus->streamFd(1));
+    if (address.rfind("unix:", 0) != 0) throw std::runtime_error("the private D-Bus daemon did not start");
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     if (!QDBusConnection::sessionBus().isConnected()) throw std::runtime_error("cannot connect to the private bus");
 }
@@ -115,6 +118,14 @@ QList<QDBusObjectPath> collections() {
 }
 
 } // namespace
+
+std::string readLine(int fd) {
+    std::string line;
+    char c = 0;
+    pollfd ready{fd, POLLIN, 0};
+    while (::poll(&ready, 1, 10000) == 1 && ::read(fd, &c, 1) == 1 && c != '\n') line += c;
+    return line;
+}
 
 bool useSecretStore(SecretStore kind) {
     Store& s = store();

@@ -29,6 +29,9 @@ int keyringItems(const std::string& service, const std::string& account);
 // Stops what useSecretStore started; called once at the end of the process.
 void stopSecretStore();
 
+// One line of a child's output stream (without its line break), waiting at most ten seconds.
+std::string readLine(int fd);
+
 struct Completion {
     bool done = false;
     std::exception_ptr error;
