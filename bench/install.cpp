@@ -11,12 +11,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -187,92 +187,90 @@ void flushAndRemove(const std::string& path) {
     ::sync();
 }
 
-void BM_Install(benchmark::State& state) {
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One install and one run of the peer per iteration, in alternating order, so that both meet the
+// same load of the machine; the iteration's time is the install's.
+std::vector<double> installSeconds, peerSeconds;
+double worstPeakMiB = 0;
+
+void BM_InstallAgainstPeer(benchmark::State& state) {
     Setup& s = setup();
     Settings settings;
     settings.library = s.scratch + "/library";
-    int64_t worstPeak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
+    const std::string out = s.scratch + "/peer";
+    auto install = [&] {
         flushAndRemove(settings.library);
         resetPeak();
         int64_t baseline = statusBytes("VmRSS");
-        state.ResumeTiming();
+        auto start = std::chrono::steady_clock::now();
         OperationControl control;
         LauncherCore::install(s.package, s.game, settings, control);
-        state.PauseTiming();
-        worstPeak = std::max(worstPeak, statusBytes("VmHWM") - baseline);
-        state.ResumeTiming();
-    }
-    flushAndRemove(settings.library);
-    state.counters["peak_above_baseline_MiB"] = static_cast<double>(worstPeak) / (1024.0 * 1024.0);
-    state.SetBytesProcessed(state.iterations() * s.packageBytes);
-}
-
-void BM_Sha256sumThenTar(benchmark::State& state) {
-    Setup& s = setup();
-    const std::string out = s.scratch + "/peer";
-    for (auto _ : state) {
-        state.PauseTiming();
+        double seconds = secondsSince(start);
+        worstPeakMiB = std::max(worstPeakMiB, static_cast<double>(statusBytes("VmHWM") - baseline) / (1024.0 * 1024.0));
+        flushAndRemove(settings.library);
+        return seconds;
+    };
+    auto peer = [&] {
         flushAndRemove(out);
         fs::create_directories(out);
-        state.ResumeTiming();
+        auto start = std::chrono::steady_clock::now();
         // sha256sum PKG && tar -xzf PKG -C DIR
         if (runChecked("/usr/bin/sha256sum", {s.package}) != 0 ||
-            runChecked("/usr/bin/tar", {"-xzf", s.package, "-C", out}) != 0) {
-            state.SkipWithError("peer failed");
-            break;
+            runChecked("/usr/bin/tar", {"-xzf", s.package, "-C", out}) != 0)
+            throw std::runtime_error("the peer failed");
+        double seconds = secondsSince(start);
+        flushAndRemove(out);
+        return seconds;
+    };
+    for (auto _ : state) {
+        double ours = 0, theirs = 0;
+        if (installSeconds.size() % 2 == 0) {
+            ours = install();
+            theirs = peer();
+        } else {
+            theirs = peer();
+            ours = install();
         }
+        installSeconds.push_back(ours);
+        peerSeconds.push_back(theirs);
+        state.SetIterationTime(ours);
+        state.counters["peer_s"] = theirs;
+        state.counters["ratio"] = ours / theirs;
     }
-    flushAndRemove(out);
+    state.counters["peak_above_baseline_MiB"] = worstPeakMiB;
     state.SetBytesProcessed(state.iterations() * s.packageBytes);
 }
 
-BENCHMARK(BM_Install)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_Sha256sumThenTar)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_InstallAgainstPeer)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(5);
 
-// Keeps every repetition's wall time by benchmark, for the summary.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            seconds[run.run_name.function_name].push_back(run.real_accumulated_time /
-                                                          static_cast<double>(run.iterations));
-            if (auto it = run.counters.find("peak_above_baseline_MiB"); it != run.counters.end())
-                peakMiB = std::max(peakMiB, static_cast<double>(it->second));
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, std::vector<double>> seconds;
-    double peakMiB = 0;
-};
-
-double mean(const std::vector<double>& v) {
-    double sum = 0;
-    for (double x : v) sum += x;
-    return v.empty() ? 0 : sum / static_cast<double>(v.size());
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
-    auto& ours = collector.seconds["BM_Install"];
-    auto& peer = collector.seconds["BM_Sha256sumThenTar"];
-    if (!ours.empty() && !peer.empty()) {
-        Setup& s = setup();
-        std::printf("\npackage: %.1f MB, unpacked %.1f MB in %zu files\n", s.packageBytes / 1e6, s.expandedBytes / 1e6,
-                    s.files);
-        std::printf("install:                          mean %.3f s, best %.3f s\n", mean(ours),
-                    *std::min_element(ours.begin(), ours.end()));
-        std::printf("sha256sum PKG && tar -xzf PKG -C DIR: mean %.3f s, best %.3f s\n", mean(peer),
-                    *std::min_element(peer.begin(), peer.end()));
-        std::printf("ratio (install / peer): mean %.2f, best %.2f\n", mean(ours) / mean(peer),
-                    *std::min_element(ours.begin(), ours.end()) / *std::min_element(peer.begin(), peer.end()));
-        std::printf("peak memory above baseline during install: %.2f MiB\n", collector.peakMiB);
+    benchmark::RunSpecifiedBenchmarks();
+    if (built && !installSeconds.empty()) {
+        const Setup& s = *built;
+        std::vector<double> ratios;
+        for (size_t i = 0; i < installSeconds.size(); ++i) ratios.push_back(installSeconds[i] / peerSeconds[i]);
+        std::printf("\npackage: %.1f MB, unpacked %.1f MB in %zu files; %zu interleaved runs\n", s.packageBytes / 1e6,
+                    s.expandedBytes / 1e6, s.files, installSeconds.size());
+        std::printf("install:                              median %.3f s, best %.3f s\n", median(installSeconds),
+                    *std::min_element(installSeconds.begin(), installSeconds.end()));
+        std::printf("sha256sum PKG && tar -xzf PKG -C DIR: median %.3f s, best %.3f s\n", median(peerSeconds),
+                    *std::min_element(peerSeconds.begin(), peerSeconds.end()));
+        std::printf("ratio install / peer: median of runs %.2f, best against best %.2f\n", median(ratios),
+                    *std::min_element(installSeconds.begin(), installSeconds.end()) /
+                        *std::min_element(peerSeconds.begin(), peerSeconds.end()));
+        std::printf("peak memory above baseline during install: %.2f MiB\n", worstPeakMiB);
     }
     if (built) fs::remove_all(built->scratch);
     benchmark::Shutdown();

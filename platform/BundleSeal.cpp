@@ -7,10 +7,14 @@
 
 #include <openssl/bio.h>
 #include <openssl/crypto.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/Files.h"
@@ -125,6 +130,7 @@ PKey readPrivateKey(const std::string& file) {
     Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     PKey key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
     OPENSSL_cleanse(pem.data(), pem.size());
+    ERR_clear_error();
     if (!key) throw SealError("Не удалось прочитать закрытый ключ: " + file);
     if (!isEd25519(key.get())) throw SealError("Ключ не является ключом Ed25519: " + file);
     return key;
@@ -293,6 +299,101 @@ bool isSealItself(const std::string& path, const struct stat& info) {
 
 bool isExecutable(const struct stat& info) { return (info.st_mode & 0111) != 0; }
 
+// Digests of the listed files, computed on a few threads while the walk goes on: checking a bundle
+// right after unpacking it reads every byte from the page cache, so hashing is what costs. Each
+// thread holds one read block; the queue of open files waiting is bounded.
+class DigestPool {
+public:
+    explicit DigestPool(const EVP_MD* md) : md_(md) {
+        unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+        try {
+            for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            // No thread could be started: submit() hashes on the caller's thread.
+        }
+    }
+    ~DigestPool() { finish(); }
+    DigestPool(const DigestPool&) = delete;
+    DigestPool& operator=(const DigestPool&) = delete;
+
+    // Hashes the open file (the pool owns it from now on) and compares with `expected`.
+    void submit(int fd, std::string expected) {
+        if (threads_.empty()) {
+            check(fd, expected, inlineBuffer());
+            return;
+        }
+        std::unique_lock lock(mutex_);
+        notFull_.wait(lock, [&] { return jobs_.size() < kQueueLimit; });
+        jobs_.push_back({fd, std::move(expected)});
+        notEmpty_.notify_one();
+    }
+    // The first failure so far, or valid.
+    SealStatus status() const { return status_.load(); }
+    // Waits for every queued file; returns the first failure or valid. With `abandon`, files still
+    // queued are closed without being hashed.
+    SealStatus finish(bool abandon = false) {
+        if (abandon) abandoned_ = true;
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        notEmpty_.notify_all();
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+        return status_.load();
+    }
+
+private:
+    static constexpr unsigned kMaxThreads = 4;
+    static constexpr size_t kQueueLimit = 32;
+    struct Job {
+        int fd;
+        std::string expected;
+    };
+
+    std::vector<unsigned char>& inlineBuffer() {
+        if (inline_.empty()) inline_.resize(kReadBlock);
+        return inline_;
+    }
+
+    void check(int fd, const std::string& expected, std::vector<unsigned char>& buffer) {
+        Descriptor file(fd);
+        if (abandoned_ || status_.load() != SealStatus::valid) return;
+        unsigned char digest[kDigestSize];
+        SealStatus result = !digestDescriptor(file.fd, md_, buffer, digest)          ? SealStatus::unreadable
+                            : hexText(digest, kDigestSize) != expected ? SealStatus::changed
+                                                                       : SealStatus::valid;
+        SealStatus none = SealStatus::valid;
+        if (result != SealStatus::valid) status_.compare_exchange_strong(none, result);
+    }
+
+    void work() {
+        std::vector<unsigned char> buffer(kReadBlock);
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(mutex_);
+                notEmpty_.wait(lock, [&] { return closing_ || !jobs_.empty(); });
+                if (jobs_.empty()) return;
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+                notFull_.notify_one();
+            }
+            check(job.fd, job.expected, buffer);
+        }
+    }
+
+    const EVP_MD* md_;
+    std::mutex mutex_;
+    std::condition_variable notEmpty_, notFull_;
+    std::deque<Job> jobs_;
+    bool closing_ = false;
+    std::atomic<SealStatus> status_{SealStatus::valid};
+    std::atomic<bool> abandoned_{false};
+    std::vector<std::thread> threads_;
+    std::vector<unsigned char> inline_;
+};
+
 } // namespace
 
 const char* sealStatusName(SealStatus status) {
@@ -320,7 +421,10 @@ void trustSealKeys(std::string_view pem) {
         char* header = nullptr;
         unsigned char* data = nullptr;
         long length = 0;
-        if (PEM_read_bio(bio.get(), &name, &header, &data, &length) != 1) break;
+        if (PEM_read_bio(bio.get(), &name, &header, &data, &length) != 1) {
+            ERR_clear_error(); // the end of the text is reported as an error
+            break;
+        }
         std::string blockName = name ? name : "";
         const unsigned char* cursor = data;
         EVP_PKEY* key = blockName == "PUBLIC KEY" ? d2i_PUBKEY(nullptr, &cursor, length) : nullptr;
@@ -329,6 +433,7 @@ void trustSealKeys(std::string_view pem) {
         OPENSSL_free(data);
         if (!isEd25519(key)) {
             EVP_PKEY_free(key);
+            ERR_clear_error();
             throw SealError("Неверный открытый ключ подписи");
         }
         keys.emplace_back(key, EVP_PKEY_free);
@@ -377,6 +482,7 @@ SealStatus checkSeal(const std::string& bundle) {
     std::string message = signedMessage(listDigest);
     bool trusted = std::any_of(keys.begin(), keys.end(),
                                [&](const auto& key) { return verifySignature(key.get(), message, signature); });
+    ERR_clear_error(); // failed verifications leave reasons in the thread's error queue
     if (!trusted) return SealStatus::badSignature;
 
     // Then the list against the bundle, in walk order.
@@ -401,6 +507,7 @@ SealStatus checkSeal(const std::string& bundle) {
         return true;
     };
 
+    DigestPool digests(md.get());
     SealStatus status = walk(root.fd, "", 0, [&](const std::string& path, int parent, const char* name,
                                                   const struct stat& info) {
         if (isSealItself(path, info)) return SealStatus::valid;
@@ -413,13 +520,15 @@ SealStatus checkSeal(const std::string& bundle) {
         if (pending.directory != S_ISDIR(info.st_mode)) return SealStatus::changed;
         if (pending.directory) return SealStatus::valid;
         if (pending.executable != isExecutable(info)) return SealStatus::changed;
-        Descriptor file(::openat(parent, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (file.fd < 0) return SealStatus::unreadable;
-        unsigned char digest[kDigestSize];
-        if (!digestDescriptor(file.fd, md.get(), buffer, digest)) return SealStatus::unreadable;
-        return hexText(digest, kDigestSize) == pending.digest ? SealStatus::valid : SealStatus::changed;
+        if (digests.status() != SealStatus::valid) return digests.status();
+        int file = ::openat(parent, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (file < 0) return SealStatus::unreadable;
+        digests.submit(file, std::move(pending.digest));
+        return SealStatus::valid;
     });
+    SealStatus hashed = digests.finish(status != SealStatus::valid);
     if (status != SealStatus::valid) return status;
+    if (hashed != SealStatus::valid) return hashed;
     if (nextEntry()) return SealStatus::missing;
     return listBroken ? SealStatus::malformed : SealStatus::valid;
 }
