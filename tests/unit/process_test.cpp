@@ -6,7 +6,6 @@
 #include <future>
 #include <thread>
 
-#include "platform/Files.h"
 #include "platform/Process.h"
 #include "support/TestSupport.h"
 #include "support/ToolWrapper.h"
@@ -159,17 +158,6 @@ TEST(Process, StreamIsReadByTheCallerAndClosingItEndsAWriter) {
     process.closeStream(1);
     EXPECT_EQ(process.streamFd(1), -1);
     EXPECT_EQ(process.wait(), 128 + SIGPIPE);
-}
-
-TEST(Process, DescriptorRedirectWritesIntoTheCallersFile) {
-    novra::test::TempDir dir;
-    auto file = novra::platform::File::createForWriting(dir / "out");
-    Process process("/bin/sh", {"-c", "echo to-file; echo also >&2"});
-    process.standardOutput = Redirect::descriptor(file.descriptor());
-    process.standardError = Redirect::descriptor(file.descriptor());
-    process.launch();
-    EXPECT_EQ(process.wait(), 0);
-    EXPECT_EQ(novra::test::readFile(dir / "out"), "to-file\nalso\n");
 }
 
 TEST(Process, BadDescriptorRedirectIsALaunchFailure) {
