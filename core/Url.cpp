@@ -54,7 +54,10 @@ std::optional<ParsedURL> parseURL(const std::string& text) {
     size_t colon = text.find(':');
     if (colon == std::string::npos) return std::nullopt;
     parsed.scheme = text.substr(0, colon);
-    hasPart(url.handle, CURLUPART_HOST, &parsed.host);
+    // The parser forgives "https:///path" by taking the path's first piece as the host; as written,
+    // such a URL has an empty authority and so no host.
+    bool authority = text.compare(colon + 1, 2, "//") == 0 && text.size() > colon + 3 && text[colon + 3] != '/';
+    if (authority) hasPart(url.handle, CURLUPART_HOST, &parsed.host);
     parsed.hasUser = hasPart(url.handle, CURLUPART_USER);
     parsed.hasPassword = hasPart(url.handle, CURLUPART_PASSWORD);
     // An empty query or fragment ("?" or "#" alone) still counts as present.
