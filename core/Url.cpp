@@ -23,7 +23,7 @@ bool hasPart(CURLU* url, CURLUPart part, std::string* into = nullptr) {
 
 // Percent-encodes every byte that may not stand in a URL path as it is: "/" separates components;
 // letters, digits and "-._~!$&'()*+,;=:@" stay; everything else (space, "%", "?", "#", non-ASCII
-// bytes, ...) becomes %XX with upper-case digits.
+// bytes, ...) becomes %XX (the URL parser then writes the hexadecimal digits in lower case).
 std::string encodePath(const std::string& text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     static constexpr std::string_view kKept = "/-._~!$&'()*+,;=:@";

@@ -76,12 +76,6 @@ TEST_F(HttpsDownload, FetchesAFile) {
     EXPECT_TRUE(curlGone());
 }
 
-TEST_F(HttpsDownload, FileOfExactlyTheCapIsAccepted) {
-    server.serve("/launcher/catalog.json", {200, "12345", {}});
-    download("catalog.json", 5);
-    EXPECT_EQ(test::readFile(destination), "12345");
-}
-
 TEST_F(HttpsDownload, AnswersOtherThanAFileAreRefused) {
     server.serve("/launcher/empty", {200, "", {}});
     server.serve("/launcher/moved", {302, "see elsewhere", {{"Location", "/launcher/elsewhere"}}});

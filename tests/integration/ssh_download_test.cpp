@@ -76,14 +76,15 @@ TEST_F(SshDownload, FetchesAFile) {
 TEST_F(SshDownload, SingleQuotesReachTheRemoteShellIntact) {
     remoteRoot = dir / "remote/it's a 'release'";
     test::writeFile(remoteRoot + "/packages/o'neil $(id).tar.gz", "quoted");
-    EXPECT_EQ(failure(settings(), "packages/o'neil $(id).tar.gz", 100), "");
+    EXPECT_EQ(failure(settings(), "packages/o'neil $(id).tar.gz", 100), "") << "sshd: " << server->log();
     EXPECT_EQ(test::readFile(destination), "quoted");
 }
 
 TEST_F(SshDownload, MissingRemoteFileCarriesTheRemoteMessage) {
     test::writeFile(remoteRoot + "/catalog.json", "{}");
     EXPECT_EQ(failure(settings(), "packages/none.tar.gz", 100),
-              "Ошибка загрузки: cat: " + remoteRoot + "/packages/none.tar.gz: No such file or directory");
+              "Ошибка загрузки: cat: " + remoteRoot + "/packages/none.tar.gz: No such file or directory")
+        << "sshd: " << server->log();
     EXPECT_EQ(test::readFile(destination), "");
 }
 

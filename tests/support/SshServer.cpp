@@ -54,73 +54,80 @@ bool SshServer::available(std::string* why) {
 
 SshServer::SshServer() : state_(std::make_unique<State>()) {
     State& s = *state_;
+    std::string why;
+    if (!available(&why)) throw std::runtime_error(why);
     const std::string hostKey = s.dir / "host_key", userKey = s.dir / "user_key";
     makeKey(hostKey);
     makeKey(userKey);
     writeFile(s.dir / "authorized_keys", readFile(userKey + ".pub"));
     writeFile(s.dir / "known_hosts", std::string(kAlias) + " " + readFile(hostKey + ".pub"));
-    s.port = freePort();
+    const std::string user = trimmed(run("/usr/bin/id", {"-un"}).out);
+    ::mkdir("/run/sshd", 0755); // sshd's privilege separation directory
 
-    writeFile(s.dir / "sshd_config",
-              "Port " + std::to_string(s.port) +
-                  "\n"
-                  "ListenAddress 127.0.0.1\n"
-                  "HostKey " + hostKey +
-                  "\n"
-                  "PidFile none\n"
-                  "UsePAM no\n"
-                  "StrictModes no\n"
-                  "PermitRootLogin prohibit-password\n"
-                  "PubkeyAuthentication yes\n"
-                  "PasswordAuthentication no\n"
-                  "KbdInteractiveAuthentication no\n"
-                  "AuthorizedKeysFile " + (s.dir / "authorized_keys") +
-                  "\n"
-                  "LogLevel ERROR\n");
-    writeFile(s.dir / "ssh_config",
-              std::string("Host ") + kAlias +
-                  "\n"
-                  "  Hostname 127.0.0.1\n"
-                  "  Port " + std::to_string(s.port) +
-                  "\n"
-                  "  User " + trimmed(run("/usr/bin/id", {"-un"}).out) +
-                  "\n"
-                  "  IdentityFile " + userKey +
-                  "\n"
-                  "  IdentitiesOnly yes\n"
-                  "  IdentityAgent none\n"
-                  "  HostKeyAlias " + kAlias +
-                  "\n"
-                  "  UserKnownHostsFile " + (s.dir / "known_hosts") +
-                  "\n"
-                  "  GlobalKnownHostsFile /dev/null\n"
-                  "  UpdateHostKeys no\n"
-                  "  LogLevel ERROR\n");
+    // A free port can be taken by someone else before sshd binds it; then sshd exits and another
+    // port is tried. Only our sshd's own "listening" line proves that the port is ours.
+    for (int attempt = 1;; ++attempt) {
+        s.port = freePort();
+        writeFile(s.dir / "sshd_config", "Port " + std::to_string(s.port) +
+                                             "\n"
+                                             "ListenAddress 127.0.0.1\n"
+                                             "HostKey " + hostKey +
+                                             "\n"
+                                             "PidFile none\n"
+                                             "UsePAM no\n"
+                                             "StrictModes no\n"
+                                             "PermitRootLogin prohibit-password\n"
+                                             "PubkeyAuthentication yes\n"
+                                             "PasswordAuthentication no\n"
+                                             "KbdInteractiveAuthentication no\n"
+                                             "AuthorizedKeysFile " + (s.dir / "authorized_keys") +
+                                             "\n"
+                                             "LogLevel VERBOSE\n");
+        s.logFile = platform::File::createForWriting(s.log);
+        s.sshd = std::make_unique<platform::Process>(
+            kSshd, std::vector<std::string>{"-D", "-e", "-f", s.dir / "sshd_config"});
+        s.sshd->standardInput = platform::Redirect::null();
+        s.sshd->standardOutput = platform::Redirect::descriptor(s.logFile.descriptor());
+        s.sshd->standardError = platform::Redirect::descriptor(s.logFile.descriptor());
+        s.sshd->launch();
+        const std::string listening = "Server listening on 127.0.0.1 port " + std::to_string(s.port) + ".";
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        bool ready = false;
+        while (s.sshd->isRunning() && std::chrono::steady_clock::now() < deadline) {
+            if (log().find(listening) != std::string::npos && acceptsConnections(s.port)) {
+                ready = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (ready) break;
+        std::string text = log();
+        s.sshd->kill();
+        s.sshd->wait();
+        s.sshd.reset();
+        if (attempt == 5) throw std::runtime_error("sshd did not start: " + text);
+    }
+
+    writeFile(s.dir / "ssh_config", std::string("Host ") + kAlias +
+                                        "\n"
+                                        "  Hostname 127.0.0.1\n"
+                                        "  Port " + std::to_string(s.port) +
+                                        "\n"
+                                        "  User " + user +
+                                        "\n"
+                                        "  IdentityFile " + userKey +
+                                        "\n"
+                                        "  IdentitiesOnly yes\n"
+                                        "  IdentityAgent none\n"
+                                        "  HostKeyAlias " + kAlias +
+                                        "\n"
+                                        "  UserKnownHostsFile " + (s.dir / "known_hosts") +
+                                        "\n"
+                                        "  GlobalKnownHostsFile /dev/null\n"
+                                        "  UpdateHostKeys no\n"
+                                        "  LogLevel ERROR\n");
     s.wrapper = std::make_unique<ToolWrapper>(s.dir.path(), "ssh", "/usr/bin/ssh",
                                               std::vector<std::string>{"-F", s.dir / "ssh_config"});
-
-    // sshd's privilege separation directory.
-    ::mkdir("/run/sshd", 0755);
-
-    std::string why;
-    if (!available(&why)) throw std::runtime_error(why);
-    s.logFile = platform::File::createForWriting(s.log);
-    s.sshd = std::make_unique<platform::Process>(kSshd,
-                                                 std::vector<std::string>{"-D", "-e", "-f", s.dir / "sshd_config"});
-    s.sshd->standardInput = platform::Redirect::null();
-    s.sshd->standardOutput = platform::Redirect::descriptor(s.logFile.descriptor());
-    s.sshd->standardError = platform::Redirect::descriptor(s.logFile.descriptor());
-    s.sshd->launch();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!acceptsConnections(s.port)) {
-        if (!s.sshd->isRunning() || std::chrono::steady_clock::now() > deadline) {
-            std::string text = log();
-            s.sshd->kill();
-            s.sshd->wait();
-            throw std::runtime_error("sshd did not start: " + text);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
 }
 
 SshServer::~SshServer() {
