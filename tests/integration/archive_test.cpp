@@ -296,6 +296,20 @@ TEST(ArchiveReader, SystemTarReadsWrittenPackages) {
                               "/file\n");
 }
 
+TEST(PackageWriter, RefusesLinksAndLeavesNoPartialPackage) {
+    TempDir source;
+    novra::test::writeFile(source / "Contents/a", "a");
+    fs::create_symlink("/etc/passwd", source / "Contents/b");
+    TempDir out;
+    try {
+        novra::packaging::writePackage(source.path(), "Game.app", out / "p.tar.gz");
+        ADD_FAILURE() << "a link was packed";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Ссылки и специальные файлы в пакете запрещены: " + (source / "Contents/b"));
+    }
+    EXPECT_FALSE(novra::test::exists(out / "p.tar.gz"));
+}
+
 TEST(ArchiveReader, GzipFailuresAreReported) {
     Sandbox sandbox;
     sandbox.setTar(file("Game.app/a", std::string(5000, 'a')) + ustarEnd());
