@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/LauncherCore.h"
+#include "platform/Files.h"
+#include "support/TestSupport.h"
+
+using namespace novra;
+
+namespace {
+
+std::string messageOf(const Settings& s) {
+    try {
+        s.validate();
+    } catch (const LauncherError& e) {
+        return e.message();
+    }
+    return "";
+}
+
+Settings ssh(std::string host, std::string root, std::string library = "/lib") {
+    return Settings(std::nullopt, std::move(host), std::move(root), std::move(library), {});
+}
+
+Settings https(std::string url, std::string library = "/lib") {
+    return Settings(std::move(url), "", "", std::move(library), {});
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+TEST(SettingsValidation, SourcesAndLibrary) {
+    const std::string sshAlias = "Укажите SSH-псевдоним источника сборок";
+    const std::string sshRoot = "Неверная папка релизов на источнике сборок";
+    const std::string httpsMsg = "Укажите HTTPS-адрес каталога без логина и параметров";
+    const std::string libraryMsg = "Выберите папку библиотеки";
+    struct Case {
+        Settings settings;
+        std::string message;
+    } cases[] = {
+        {ssh("novra-build", "/srv/release"), ""},
+        {ssh(std::string(128, 'h'), "/srv"), ""},
+        {ssh(std::string(129, 'h'), "/srv"), sshAlias},
+        {ssh("-oProxyCommand=x", "/srv"), sshAlias},
+        {ssh("has space", "/srv"), sshAlias},
+        {ssh("", "/srv"), sshAlias},
+        {ssh("a.b_c-d", "/srv"), ""},
+        {ssh("h", "/"), sshRoot},
+        {ssh("h", "srv/release"), sshRoot},
+        {ssh("h", "/srv/release/"), sshRoot},
+        {ssh("h", "/srv/../etc"), sshRoot},
+        {ssh("h", ""), sshRoot},
+        {ssh("h", "/it's"), ""},
+        {https("https://novra.example/launcher"), ""},
+        {https("https://127.0.0.1:8443/"), ""},
+        {https("http://novra.example/launcher"), httpsMsg},
+        {https("HTTPS://novra.example/launcher"), httpsMsg},
+        {https("https://user@novra.example/"), httpsMsg},
+        {https("https://user:pw@novra.example/"), httpsMsg},
+        {https("https://novra.example/?q=1"), httpsMsg},
+        {https("https://novra.example/?"), httpsMsg},
+        {https("https://novra.example/#top"), httpsMsg},
+        {https("https:///launcher"), httpsMsg},
+        {https("novra.example/launcher"), httpsMsg},
+        {https(""), httpsMsg},
+        // The SSH fields are not looked at for an HTTPS source.
+        {Settings(std::string("https://novra.example/x"), "-bad host", "relative", "/lib", {}), ""},
+        // The library is checked after the source.
+        {ssh("h", "/srv", "/"), libraryMsg},
+        {ssh("h", "/srv", ""), libraryMsg},
+        {ssh("h", "/srv", "Games"), libraryMsg},
+        {https("https://novra.example/", "/"), libraryMsg},
+        {ssh("-x", "/srv", "/"), sshAlias},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(messageOf(c.settings), c.message)
+            << encodeJson(c.settings.encode());
+}
+
+TEST(SettingsLabel, FirstMatchWins) {
+    EXPECT_EQ(https("https://x.example/").sourceLabel(), "NOVRA ONLINE");
+    EXPECT_EQ(Settings(std::string("https://x.example/"), "novra-mini", "/r", "/l", {}).sourceLabel(), "NOVRA ONLINE");
+    EXPECT_EQ(ssh("novra-build", "/r").sourceLabel(), "M3 MAX SOURCE");
+    EXPECT_EQ(ssh("novra-build-m3", "/r").sourceLabel(), "M3 MAX SOURCE");
+    EXPECT_EQ(ssh("novra-mini", "/r").sourceLabel(), "MAC MINI SOURCE");
+    EXPECT_EQ(ssh("Novra-Mini", "/r").sourceLabel(), "SSH SOURCE");
+    EXPECT_EQ(ssh("other", "/r").sourceLabel(), "SSH SOURCE");
+}
+
+TEST(SettingsDocument, DefaultsDecodingAndEncoding) {
+    {
+        ScopedEnv home("HOME", "/home/player");
+        ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+        Settings defaults;
+        EXPECT_EQ(defaults.library, "/home/player/.local/share/NOVRA Launcher/Games");
+        EXPECT_EQ(defaults.sourceURL, "https://novra.example/launcher");
+        EXPECT_EQ(defaults.host, "novra-build");
+        EXPECT_EQ(defaults.remoteRoot, "/Users/devbuild/work/novra-launcher-20261025/release");
+        EXPECT_TRUE(defaults.requiredVolumes.empty());
+        EXPECT_EQ(messageOf(defaults), "");
+    }
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", "/data");
+        EXPECT_EQ(Settings().library, "/data/NOVRA Launcher/Games");
+    }
+
+    // Without "sourceURL" the SSH source is chosen: the default address never fills the gap.
+    Settings fromDisk = Settings::fromJSON(
+        R"({"host":"novra-mini","remoteRoot":"/r","library":"/l","requiredVolumes":["/mnt/a"]})");
+    EXPECT_FALSE(fromDisk.sourceURL.has_value());
+    EXPECT_EQ(fromDisk.sourceLabel(), "MAC MINI SOURCE");
+    EXPECT_EQ(fromDisk.requiredVolumes, std::vector<std::string>{"/mnt/a"});
+    EXPECT_FALSE(Settings::fromJSON(R"({"sourceURL":null,"host":"h","remoteRoot":"/r","library":"/l",
+        "requiredVolumes":[]})").sourceURL.has_value());
+
+    for (const char* key : {"host", "remoteRoot", "library", "requiredVolumes"}) {
+        Json j{{"host", "h"}, {"remoteRoot", "/r"}, {"library", "/l"}, {"requiredVolumes", Json::array()}};
+        j.erase(key);
+        EXPECT_THROW(Settings::fromJSON(j.dump()), DecodingError) << key;
+    }
+    EXPECT_THROW(Settings::fromJSON(R"({"host":"h","remoteRoot":"/r","library":"/l","requiredVolumes":[1]})"),
+                 DecodingError);
+
+    Json written = parseJson(encodeJson(fromDisk.encode()));
+    EXPECT_FALSE(written.contains("sourceURL"));
+    EXPECT_EQ(written.size(), 4u);
+    Settings online = https("https://x.example/");
+    EXPECT_EQ(Settings::fromJSON(encodeJson(online.encode())), online);
+}
+
+TEST(AtomicJSON, ReplacesWholeDocumentsAndLeavesNoTemporaryFiles) {
+    test::TempDir dir;
+    std::string target = dir / "settings.json";
+    LauncherCore::atomicJSON(Json{{"b", 1}, {"a", "x"}}, target);
+    EXPECT_EQ(test::readFile(target), "{\n  \"a\": \"x\",\n  \"b\": 1\n}\n");
+    LauncherCore::atomicJSON(Json{{"c", true}}, target);
+    EXPECT_EQ(test::readFile(target), "{\n  \"c\": true\n}\n");
+    EXPECT_EQ(test::listTree(dir.path()), std::vector<std::string>{"settings.json"});
+
+    // A directory in the way of the rename: the old document is kept and the temporary file is gone.
+    std::filesystem::create_directory(dir / "blocked.json");
+    test::writeFile(dir / "blocked.json/inside", "keep");
+    EXPECT_THROW(LauncherCore::atomicJSON(Json{{"x", 1}}, dir / "blocked.json"), std::system_error);
+    EXPECT_EQ(test::readFile(dir / "blocked.json/inside"), "keep");
+    EXPECT_EQ(test::listTree(dir.path()),
+              (std::vector<std::string>{"blocked.json", "blocked.json/inside", "settings.json"}));
+    EXPECT_THROW(LauncherCore::atomicJSON(Json{{"x", 1}}, dir / "missing/doc.json"), std::system_error);
+}
+
+TEST(UUIDText, CanonicalUpperCaseAndFresh) {
+    std::string a = platform::uuidText(), b = platform::uuidText();
+    EXPECT_NE(a, b);
+    ASSERT_EQ(a.size(), 36u);
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) EXPECT_EQ(a[i], '-');
+        else EXPECT_TRUE(std::isxdigit(static_cast<unsigned char>(a[i])) && !std::islower(static_cast<unsigned char>(a[i])));
+    }
+}
