@@ -3,13 +3,13 @@
 #include <utf8proc.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <limits>
 #include <memory>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "core/ArchiveStream.h"
@@ -421,9 +421,9 @@ void expand(int input, const std::string& destination, int64_t expectedBytes, Op
             continue;
         }
 
-        int error = 0;
+        std::error_code error;
         platform::OutputFile file = tree.createFile(path, error);
-        if (!file.isOpen()) throw LauncherError(error == EEXIST ? kExists : kCannotCreate);
+        if (!file.isOpen()) throw LauncherError(error == std::errc::file_exists ? kExists : kCannotCreate);
         uint64_t remaining = static_cast<uint64_t>(size);
         while (remaining > 0) {
             std::string_view piece = in.data(remaining);

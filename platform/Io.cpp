@@ -66,25 +66,4 @@ void widenPipe(int fd, size_t bytes) {
 #endif
 }
 
-WritableFile::WritableFile(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) throw std::system_error(errno, std::generic_category(), path);
-}
-
-WritableFile::~WritableFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-void WritableFile::close() {
-    int fd = fd_;
-    fd_ = -1;
-    if (fd < 0) return;
-    if (::fsync(fd) != 0) {
-        int error = errno;
-        ::close(fd);
-        throw std::system_error(error, std::generic_category(), path_);
-    }
-    if (::close(fd) != 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), path_);
-}
-
 } // namespace novra::platform

@@ -1,7 +1,6 @@
 #pragma once
 // Plain reads and writes on descriptors (pipes to and from child processes, open files).
 #include <cstddef>
-#include <string>
 
 namespace novra::platform {
 
@@ -19,22 +18,5 @@ void writeToPipe(int fd, const void* data, size_t count);
 // Asks the kernel for a pipe buffer of `bytes` (fewer reads and context switches on a busy pipe).
 // Best effort: a refusal leaves the pipe as it was.
 void widenPipe(int fd, size_t bytes);
-
-// A file opened for writing by its owner, closed at the end of scope.
-class WritableFile {
-public:
-    // Creates or truncates `path` (mode 0644 before the umask). Throws std::system_error.
-    explicit WritableFile(const std::string& path);
-    ~WritableFile();
-    WritableFile(const WritableFile&) = delete;
-    WritableFile& operator=(const WritableFile&) = delete;
-    int fd() const { return fd_; }
-    // Flushes the file to the disk and closes it. Throws std::system_error.
-    void close();
-
-private:
-    int fd_ = -1;
-    std::string path_;
-};
 
 } // namespace novra::platform

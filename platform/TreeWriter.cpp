@@ -108,16 +108,16 @@ int TreeWriter::enter(std::string_view relative) {
 
 void TreeWriter::makeDirectory(std::string_view relative) { enter(relative); }
 
-OutputFile TreeWriter::createFile(std::string_view relative, int& error) {
+OutputFile TreeWriter::createFile(std::string_view relative, std::error_code& error) {
     size_t slash = relative.rfind('/');
     int parent = enter(slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash));
     std::string leaf(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     int fd = ::openat(parent, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error = errno;
+        error = std::error_code(errno, std::generic_category());
         return {};
     }
-    error = 0;
+    error.clear();
     return OutputFile(fd, pathOf(relative));
 }
 

@@ -6,6 +6,7 @@
 // anywhere but in directories this writer created or found as real directories below the root.
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace novra::platform {
@@ -49,8 +50,9 @@ public:
 
     // Creates the missing parent directories as makeDirectory does (failures thrown), then the file
     // itself: new and empty, owner-writable. When the file cannot be created the result is not open
-    // and `error` holds the reason (EEXIST when anything, a link included, is already there).
-    OutputFile createFile(std::string_view relative, int& error);
+    // and `error` holds the reason (std::errc::file_exists when anything, a link included, is
+    // already there).
+    OutputFile createFile(std::string_view relative, std::error_code& error);
 
 private:
     struct Level {

@@ -15,6 +15,7 @@
 #include "packaging/Ustar.h"
 #include "platform/Tools.h"
 #include "support/TestSupport.h"
+#include "support/ToolWrapper.h"
 
 namespace fs = std::filesystem;
 using novra::CancellationError;
@@ -296,6 +297,20 @@ TEST(ArchiveReader, SystemTarReadsWrittenPackages) {
                               "/file\n");
 }
 
+TEST(PackageWriter, RefusesLinksAndLeavesNoPartialPackage) {
+    TempDir source;
+    novra::test::writeFile(source / "Contents/a", "a");
+    fs::create_symlink("/etc/passwd", source / "Contents/b");
+    TempDir out;
+    try {
+        novra::packaging::writePackage(source.path(), "Game.app", out / "p.tar.gz");
+        ADD_FAILURE() << "a link was packed";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Ссылки и специальные файлы в пакете запрещены: " + (source / "Contents/b"));
+    }
+    EXPECT_FALSE(novra::test::exists(out / "p.tar.gz"));
+}
+
 TEST(ArchiveReader, GzipFailuresAreReported) {
     Sandbox sandbox;
     sandbox.setTar(file("Game.app/a", std::string(5000, 'a')) + ustarEnd());
@@ -347,20 +362,6 @@ TEST(ArchiveReader, TooManyEntries) {
     EXPECT_FALSE(novra::test::exists(sandbox.destination() + "/d/300000"));
 }
 
-// The pid of a child process of this one, or -1.
-pid_t childProcess() {
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string pid, comm, state;
-        pid_t parent = 0;
-        if (stat >> pid >> comm >> state >> parent && parent == ::getpid())
-            return static_cast<pid_t>(std::stoi(pid));
-    }
-    return -1;
-}
-
 // A package with one file of `bytes` bytes that gzip cannot shrink.
 std::string noisyPackage(size_t bytes) {
     std::string data(bytes, '\0');
@@ -377,20 +378,24 @@ std::string noisyPackage(size_t bytes) {
 TEST(ArchiveReader, CancelDuringCopyStopsWithinOneReadAndEndsGzip) {
     Sandbox sandbox;
     sandbox.setTar(noisyPackage(8u << 20));
+    TempDir tools;
+    novra::test::ToolWrapper gzip(tools.path(), "gzip", "/usr/bin/gzip");
+    novra::test::ScopedTool useWrapper(&novra::platform::ToolPaths::gzip, gzip.path());
     OperationControl control;
-    pid_t child = -1;
+    bool runningAtCancel = false;
     int calls = 0;
     std::string outcome = sandbox.unpack(8 << 20, control, [&](double) {
         if (++calls == 1) {
-            child = childProcess();
+            runningAtCancel = gzip.lastPid() && novra::test::processExists(*gzip.lastPid());
             control.cancel();
         }
     });
     EXPECT_EQ(outcome, "cancelled");
     EXPECT_EQ(calls, 1);
-    ASSERT_GT(child, 0);
-    // Reaped: the process is gone, not a zombie.
-    EXPECT_NE(::kill(child, 0), 0);
+    EXPECT_TRUE(runningAtCancel);
+    // Terminated and reaped: not even a zombie is left.
+    ASSERT_TRUE(gzip.lastPid());
+    EXPECT_FALSE(novra::test::processExists(*gzip.lastPid()));
     EXPECT_LE(fs::file_size(sandbox.destination() + "/Game.app/data"), 1u << 20);
 }
 
@@ -400,10 +405,8 @@ TEST(ArchiveReader, CancelFromAnotherThreadWhileBlockedIsACancellation) {
     // A decompressor that delivers part of the stream and then stalls.
     TempDir tools;
     std::string stall = tools / "stalling-gzip";
-    novra::test::writeFile(stall, "#!/bin/sh\n/usr/bin/gzip -dc \"$2\" | head -c 100000\nexec sleep 60\n");
-    fs::permissions(stall, fs::perms::owner_all);
-    std::string saved = novra::platform::tools().gzip;
-    novra::platform::tools().gzip = stall;
+    novra::test::writeScript(stall, "echo $$ > " + tools / "pid" + "\n/usr/bin/gzip -dc \"$2\" | head -c 100000\nexec sleep 60");
+    novra::test::ScopedTool useStall(&novra::platform::ToolPaths::gzip, stall);
 
     OperationControl control;
     std::thread canceller([&] {
@@ -416,31 +419,25 @@ TEST(ArchiveReader, CancelFromAnotherThreadWhileBlockedIsACancellation) {
     auto started = std::chrono::steady_clock::now();
     std::string outcome = sandbox.unpack(4 << 20, control);
     canceller.join();
-    novra::platform::tools().gzip = saved;
     EXPECT_EQ(outcome, "cancelled");
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
-    EXPECT_EQ(childProcess(), -1);
+    EXPECT_FALSE(novra::test::processExists(std::stoi(novra::test::readFile(tools / "pid"))));
 }
 
 TEST(ArchiveReader, CancelledControlNeverStartsGzip) {
     Sandbox sandbox;
     sandbox.setTar(file("a", "x") + ustarEnd());
     TempDir tools;
-    std::string marker = tools / "started";
-    std::string wrapper = tools / "gzip";
-    novra::test::writeFile(wrapper, "#!/bin/sh\n: > '" + marker + "'\nexec /usr/bin/gzip \"$@\"\n");
-    fs::permissions(wrapper, fs::perms::owner_all);
-    std::string saved = novra::platform::tools().gzip;
-    novra::platform::tools().gzip = wrapper;
+    novra::test::ToolWrapper gzip(tools.path(), "gzip", "/usr/bin/gzip");
+    novra::test::ScopedTool useWrapper(&novra::platform::ToolPaths::gzip, gzip.path());
     OperationControl control;
     control.cancel();
-    std::string outcome = sandbox.unpack(1, control);
+    EXPECT_EQ(sandbox.unpack(1, control), "cancelled");
+    EXPECT_FALSE(gzip.lastPid());
+    // The wrapper itself works: a live control starts it.
     OperationControl fresh;
-    std::string second = sandbox.unpack(1, fresh);
-    novra::platform::tools().gzip = saved;
-    EXPECT_EQ(outcome, "cancelled");
-    EXPECT_EQ(second, kOK);
-    EXPECT_TRUE(novra::test::exists(marker)); // the wrapper works: only the cancelled run never started it
+    EXPECT_EQ(sandbox.unpack(1, fresh), kOK);
+    EXPECT_TRUE(gzip.lastPid());
 }
 
 TEST(PublishUnpack, ChecksAPackageLikeTheLauncher) {

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Io.h"
 #include "platform/Process.h"
 #include "platform/Tools.h"
@@ -222,10 +223,10 @@ namespace {
 // Runs gzip from standard input into `output`; `produce` writes the uncompressed bytes.
 template <typename Produce>
 void compressInto(const std::string& output, Produce&& produce) {
-    platform::WritableFile out(output);
+    platform::File out = platform::File::createForWriting(output);
     platform::Process gzip(platform::tools().gzip, {"-c", "-n"});
     gzip.standardInput = platform::Redirect::stream();
-    gzip.standardOutput = platform::Redirect::descriptor(out.fd());
+    gzip.standardOutput = platform::Redirect::descriptor(out.descriptor());
     gzip.standardError = platform::Redirect::capture();
     gzip.launch();
     try {
@@ -235,7 +236,6 @@ void compressInto(const std::string& output, Produce&& produce) {
         gzip.closeStream(0);
         int status = gzip.wait();
         if (status != 0) throw std::runtime_error("gzip завершился с ошибкой: " + gzip.captured(2));
-        out.close();
     } catch (...) {
         gzip.closeStream(0);
         gzip.kill();
