@@ -112,8 +112,9 @@ int checkPackage(const std::vector<std::string>& args) {
 }
 
 // Seals the bundle, writes SOURCE_ROOT/packages/V.tar.gz and adds or replaces the game in
-// SOURCE_ROOT/catalog.json. Everything is checked before the first file is written; the package
-// and the catalog are each replaced in one rename.
+// SOURCE_ROOT/catalog.json. The arguments and the catalog are checked before the bundle is sealed;
+// the new package is checked as the launcher will check it before it replaces anything. The
+// package and the catalog are each replaced in one rename.
 int release(const std::vector<std::string>& args) {
     auto named = options(args, 2,
                          {"--id", "--version", "--key", "--title", "--summary", "--symbol", "--category", "--notes",
