@@ -10,9 +10,74 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/BundleSeal.h"
+#include "platform/PropertyList.h"
+#include "selfupdate/BundleKeys.h"
+#include "support/Bundles.h"
 #include "support/TestSupport.h"
 
+namespace fs = std::filesystem;
+
 namespace novra::test {
+
+void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::string& privateKey) {
+    platform::PropertyDictionary info{
+        {"CFBundleExecutable", spec.executable},
+        {"CFBundleIdentifier", spec.bundleID},
+        {"CFBundleName", "NOVRA Launcher"},
+        {"CFBundlePackageType", "APPL"},
+        {"CFBundleShortVersionString", spec.version},
+    };
+    if (!spec.build.empty()) info["CFBundleVersion"] = spec.build;
+    writeFile(path + "/Contents/Info.plist", platform::encodePropertyList(info, platform::PropertyListFormat::xml));
+    for (const std::string& name : {std::string("NovraHub"), spec.executable}) {
+        writeFile(path + "/Contents/MacOS/" + name, spec.program);
+        setMode(path + "/Contents/MacOS/" + name, 0755);
+    }
+    for (const auto& [relative, contents] : spec.files) writeFile(path + "/" + relative, contents);
+    if (spec.withRelay) {
+        fs::copy_file(relayTool(), path + "/Contents/MacOS/UpdateRelay", fs::copy_options::overwrite_existing);
+        setMode(path + "/Contents/MacOS/UpdateRelay", 0755);
+    }
+    if (!spec.trustedKeys.empty())
+        writeFile(path + "/" + std::string(kTrustedKeysResource), readFile(spec.trustedKeys));
+    if (!privateKey.empty()) platform::sealBundle(path, privateKey);
+}
+
+LauncherUpdate launcherUpdate(int64_t build, const std::string& version) {
+    LauncherUpdate update;
+    update.schema = 1;
+    update.build = build;
+    update.release.version = version;
+    update.release.sha256 = std::string(64, 'a');
+    update.release.archive = "packages/" + version + ".tar.gz";
+    update.release.bytes = 1000;
+    update.release.expandedBytes = 2000;
+    update.release.app = "NOVRA Launcher.app";
+    update.release.bundleID = "com.novra.launcher";
+    update.release.architecture = "universal";
+    update.release.minimumSystem = 13;
+    update.release.notes = "";
+    update.release.saves = "external";
+    return update;
+}
+
+std::map<std::string, std::string> snapshot(const std::string& root) {
+    std::map<std::string, std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        std::string relative = fs::relative(it->path(), root).string();
+        auto status = it->symlink_status();
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(status.permissions()) & 0777u);
+        if (fs::is_directory(status))
+            entries[relative] = std::string("d ") + mode;
+        else if (fs::is_regular_file(status))
+            entries[relative] = std::string("f ") + mode + " " + readFile(it->path().string());
+        else
+            entries[relative] = "other";
+    }
+    return entries;
+}
 
 TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size) : path_(directory) {
     std::filesystem::create_directories(directory);
@@ -22,6 +87,8 @@ TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size) : 
 }
 
 TmpfsMount::~TmpfsMount() { ::umount2(path_.c_str(), MNT_DETACH); }
+
+std::string relayTool() { return NOVRA_RELAY_PATH; }
 
 bool canMount() { return ::geteuid() == 0; }
 
