@@ -10,6 +10,7 @@
 #include "core/Settings.h"
 #include "core/Transfer.h"
 #include "core/Archive.h"
+#include "core/Install.h"
 
 namespace novra::LauncherCore {
 

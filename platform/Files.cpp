@@ -78,6 +78,12 @@ void writeFileAtomically(const std::string& path, std::string_view contents) {
     if (dir.fd >= 0) ::fsync(dir.fd);
 }
 
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
+}
+
 std::string readFile(const std::string& path, long long limit) {
     Descriptor in;
     in.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -15,6 +15,9 @@ void writeFileAtomically(const std::string& path, std::string_view contents);
 // the read early and the result holds limit + 1 bytes.
 std::string readFile(const std::string& path, long long limit = -1);
 
+// True when `path` is a regular file (after links) that the current user may execute.
+bool isExecutableFile(const std::string& path);
+
 // A fresh random UUID in canonical upper-case form (8-4-4-4-12 hexadecimal digits).
 std::string uuidText();
 

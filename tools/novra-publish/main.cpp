@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "core/LauncherCore.h"
+#include "platform/BundleSeal.h"
 
 namespace {
 
 int usage() {
     std::cerr << "Использование:\n"
-                 "  novra-publish check-catalog FILE\n";
+                 "  novra-publish check-catalog FILE\n"
+                 "  novra-publish keygen PRIVATE PUBLIC\n"
+                 "  novra-publish seal BUNDLE PRIVATE\n";
     return 2;
 }
 
@@ -29,6 +32,20 @@ int checkCatalog(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A new Ed25519 key pair; the private key file is created with permissions 0600 and never
+// replaces an existing file.
+int keygen(const std::vector<std::string>& args) {
+    if (args.size() != 2) return usage();
+    novra::platform::generateSealKeys(args[0], args[1]);
+    return 0;
+}
+
+int seal(const std::vector<std::string>& args) {
+    if (args.size() != 2) return usage();
+    novra::platform::sealBundle(args[0], args[1]);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +54,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 2, argv + argc);
     try {
         if (command == "check-catalog") return checkCatalog(args);
+        if (command == "keygen") return keygen(args);
+        if (command == "seal") return seal(args);
         return usage();
     } catch (const std::system_error& e) {
         std::cerr << oneLine(e.what()) << '\n';

@@ -1,0 +1,180 @@
+#include "core/Install.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/Archive.h"
+#include "core/LauncherCore.h"
+#include "platform/BundleSeal.h"
+#include "platform/Files.h"
+#include "platform/PropertyList.h"
+#include "platform/RecordLock.h"
+#include "platform/SystemVersion.h"
+#include "platform/Volumes.h"
+
+namespace fs = std::filesystem;
+
+namespace novra::LauncherCore {
+namespace {
+
+constexpr const char* kLockName = ".install.lock";
+constexpr const char* kStagingPrefix = ".install-";
+constexpr const char* kVersionsName = "versions";
+constexpr const char* kCurrentName = "current.json";
+constexpr const char* kPreviousName = "previous.json";
+// A record is a few hundred bytes; anything near this size is not one.
+constexpr long long kRecordLimit = 1'000'000;
+
+// Removes a folder with everything in it at the end of scope, unless dismissed. Errors are ignored.
+class RemovalGuard {
+public:
+    explicit RemovalGuard(std::string path) : path_(std::move(path)) {}
+    ~RemovalGuard() {
+        if (path_.empty()) return;
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    RemovalGuard(const RemovalGuard&) = delete;
+    RemovalGuard& operator=(const RemovalGuard&) = delete;
+    void dismiss() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+// Staging folders left behind by an install that died (a crash, a kill, a power loss). Only an
+// install of the same game holding its lock could own one, so once the lock is ours every one of
+// them is stale.
+void removeStaleStaging(const std::string& versions) {
+    std::error_code ec;
+    for (fs::directory_iterator it(versions, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().filename().string().rfind(kStagingPrefix, 0) != 0) continue;
+        std::error_code ignored;
+        fs::remove_all(it->path(), ignored);
+    }
+}
+
+} // namespace
+
+std::string joinPath(const std::string& base, const std::string& relative) {
+    if (!base.empty() && base.back() == '/') return base + relative;
+    return base + "/" + relative;
+}
+
+void checkStorage(const Settings& settings, int64_t requiredBytes) {
+    settings.validate();
+    for (const std::string& path : settings.requiredVolumes) {
+        std::optional<std::string> root = platform::volumeRoot(path);
+        require(root && *root == path && platform::isWritable(path), "Подключите диск: " + path);
+    }
+    // A library in a removable-media folder must lie on the disk mounted there; otherwise it would
+    // be created on the system disk, under the empty mount folder.
+    if (auto root = platform::mediaVolumeRoot(settings.library, platform::currentUserName())) {
+        std::optional<std::string> volume = platform::volumeRoot(*root);
+        require(volume && *volume == *root, "Диск библиотеки не подключён");
+    }
+    fs::create_directories(settings.library);
+    int64_t available = platform::freeSpace(settings.library);
+    // requiredBytes + margin >= available, written so that it cannot overflow.
+    require(requiredBytes < available - kFreeSpaceMargin, "Недостаточно свободного места на диске библиотеки");
+}
+
+void verifyApp(const std::string& app, const Release& release) {
+    platform::PropertyDictionary info;
+    try {
+        info = platform::readPropertyList(app + "/Contents/Info.plist");
+    } catch (const std::system_error&) {
+        throw LauncherError("В пакете нет приложения macOS");
+    } catch (const platform::PropertyListError&) {
+        throw LauncherError("В пакете нет приложения macOS");
+    }
+    auto executable = info.find("CFBundleExecutable");
+    require(executable != info.end(), "В пакете нет приложения macOS");
+    auto identifier = info.find("CFBundleIdentifier");
+    require(identifier != info.end() && identifier->second == release.bundleID,
+            "Идентификатор приложения не совпадает с релизом");
+    const std::string& name = executable->second;
+    require(safeRelative(name) && name.find('/') == std::string::npos &&
+                platform::isExecutableFile(app + "/Contents/MacOS/" + name),
+            "Исполняемый файл приложения отсутствует");
+    require(platform::checkSeal(app) == platform::SealStatus::valid, "Проверка подписи приложения не пройдена");
+}
+
+void checkPackage(const std::string& archive, const Release& release, OperationControl& control) {
+    auto size = fs::file_size(archive);
+    require(size == static_cast<uintmax_t>(release.bytes), "Пакет загружен не полностью");
+    require(hash(archive, control) == release.sha256, "SHA-256 пакета не совпадает. Установленная версия сохранена.");
+}
+
+void unpackApp(const std::string& archive, const Release& release, const std::string& directory,
+               OperationControl& control, const Progress& progress) {
+    unpack(archive, directory, release.expandedBytes, control, progress);
+    verifyApp(joinPath(directory, release.app), release);
+}
+
+Installed install(const std::string& archive, const Game& game, const Settings& settings, OperationControl& control,
+                  const Progress& progress) {
+    require(game.release.has_value(), "Сборка ещё не опубликована");
+    require(validID(game.id), "Неверная игра");
+    const Release& release = *game.release;
+    release.validate();
+    if (std::optional<int64_t> system = platform::systemMajorVersion(); system && *system < release.minimumSystem)
+        throw LauncherError("Для этой версии нужна macOS " + std::to_string(release.minimumSystem) + " или новее");
+    require(release.architecture != "x86_64", "Для этой сборки требуется Intel Mac");
+    checkStorage(settings, release.expandedBytes);
+    checkPackage(archive, release, control);
+
+    const std::string gameDirectory = joinPath(settings.library, game.id);
+    const std::string versions = gameDirectory + "/" + kVersionsName;
+    fs::create_directories(versions);
+
+    std::optional<platform::RecordLock> lock;
+    try {
+        lock.emplace(gameDirectory + "/" + kLockName);
+    } catch (const std::system_error&) {
+        throw LauncherError("Не удалось заблокировать установку");
+    }
+    require(lock->tryLock(), "Другой лаунчер уже устанавливает эту игру");
+    removeStaleStaging(versions);
+
+    const std::string staging = versions + "/" + kStagingPrefix + platform::uuidText();
+    if (!fs::create_directory(staging))
+        throw std::system_error(std::make_error_code(std::errc::file_exists), staging);
+    RemovalGuard stagingGuard(staging);
+    unpackApp(archive, release, staging, control, progress);
+    control.check();
+
+    const std::string name = release.sha256 + "-" + platform::uuidText();
+    const std::string versionDirectory = versions + "/" + name;
+    fs::rename(staging, versionDirectory);
+    stagingGuard.dismiss();
+    RemovalGuard versionGuard(versionDirectory);
+
+    Installed record{release, dateNow(), name};
+    control.check();
+    if (std::optional<Installed> active = current(game.id, settings.library))
+        atomicJSON(active->encode(), gameDirectory + "/" + kPreviousName);
+    atomicJSON(record.encode(), gameDirectory + "/" + kCurrentName);
+    versionGuard.dismiss();
+    return record;
+}
+
+std::optional<Installed> current(const std::string& id, const std::string& root) {
+    if (!validID(id)) return std::nullopt;
+    try {
+        std::string text = platform::readFile(joinPath(root, id) + "/" + kCurrentName, kRecordLimit);
+        if (static_cast<long long>(text.size()) > kRecordLimit) return std::nullopt;
+        Installed record = Installed::fromJSON(text);
+        record.release.validate();
+        if (!safeRelative(record.directory) || record.directory.find('/') != std::string::npos) return std::nullopt;
+        return record;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string appURL(const std::string& id, const Installed& installed, const std::string& root) {
+    return joinPath(root, id + "/" + kVersionsName + "/" + installed.directory + "/" + installed.release.app);
+}
+
+} // namespace novra::LauncherCore
