@@ -23,6 +23,29 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// The result file's text after a successful swap.
+std::string resultText(const std::string& version, const std::string& previous) {
+    return "Updated to " + version + "\nPrevious: " + previous + "\n";
+}
+
+// Starts the application of the bundle on its own, as the system's opener would: the executable
+// its property list names in "Contents/MacOS/", detached, in a session of its own.
+void openBundle(const std::string& bundle) {
+    const std::string failed = "Обновлено. Откройте лаунчер вручную";
+    try {
+        auto info = platform::readPropertyList(bundle + "/Contents/Info.plist");
+        auto executable = info.find("CFBundleExecutable");
+        require(executable != info.end() && safeRelative(executable->second) &&
+                    executable->second.find('/') == std::string::npos,
+                failed);
+        platform::startDetached(bundle + "/Contents/MacOS/" + executable->second, {});
+    } catch (const LauncherError&) {
+        throw;
+    } catch (const std::exception&) {
+        throw LauncherError(failed);
+    }
+}
+
 } // namespace
 
 std::optional<pid_t> parseParentPID(std::string_view text) {
@@ -46,26 +69,6 @@ bool waitForExit(pid_t pid, const WaitHooks& hooks) {
         }
     }
     return hooks.probe(pid) == ESRCH;
-}
-
-std::string resultText(const std::string& version, const std::string& previous) {
-    return "Updated to " + version + "\nPrevious: " + previous + "\n";
-}
-
-void openBundle(const std::string& bundle) {
-    const std::string failed = "Обновлено. Откройте лаунчер вручную";
-    try {
-        auto info = platform::readPropertyList(bundle + "/Contents/Info.plist");
-        auto executable = info.find("CFBundleExecutable");
-        require(executable != info.end() && safeRelative(executable->second) &&
-                    executable->second.find('/') == std::string::npos,
-                failed);
-        platform::startDetached(bundle + "/Contents/MacOS/" + executable->second, {});
-    } catch (const LauncherError&) {
-        throw;
-    } catch (const std::exception&) {
-        throw LauncherError(failed);
-    }
 }
 
 int run(const std::vector<std::string>& arguments, std::ostream& error) {

@@ -35,14 +35,6 @@ WaitHooks systemWaitHooks();
 // there, or that cannot be probed for another reason, counts as running.
 bool waitForExit(pid_t pid, const WaitHooks& hooks);
 
-// The text of the result file after a successful swap.
-std::string resultText(const std::string& version, const std::string& previous);
-
-// Starts the application of the bundle at `bundle` on its own, as the system's opener would: the
-// executable its property list names in "Contents/MacOS/", detached. Throws LauncherError
-// "Обновлено. Откройте лаунчер вручную" when it cannot be started.
-void openBundle(const std::string& bundle);
-
 // The whole program: `arguments` holds the program name and its arguments. Returns the exit
 // status; on failure writes one line "Launcher update: " + message to `error`.
 int run(const std::vector<std::string>& arguments, std::ostream& error);

@@ -8,6 +8,7 @@
 
 #include "core/LauncherCore.h"
 #include "platform/BundleSeal.h"
+#include "LauncherUpdate.h"
 
 namespace {
 
@@ -15,7 +16,8 @@ int usage() {
     std::cerr << "Использование:\n"
                  "  novra-publish check-catalog FILE\n"
                  "  novra-publish keygen PRIVATE PUBLIC\n"
-                 "  novra-publish seal BUNDLE PRIVATE\n";
+                 "  novra-publish seal BUNDLE PRIVATE\n"
+                 "  novra-publish launcher-update SOURCE_ROOT BUNDLE --build N --version V --key PRIVATE\n";
     return 2;
 }
 
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
         if (command == "check-catalog") return checkCatalog(args);
         if (command == "keygen") return keygen(args);
         if (command == "seal") return seal(args);
+        if (command == "launcher-update") return novra::publish::launcherUpdate(args) ? 0 : usage();
         return usage();
     } catch (const std::system_error& e) {
         std::cerr << oneLine(e.what()) << '\n';
