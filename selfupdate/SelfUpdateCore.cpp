@@ -125,8 +125,11 @@ void apply(const LauncherUpdatePlan& plan) {
     require(named(target) && named(candidate) && target.parent_path() == candidate.parent_path() &&
                 target != candidate,
             "Обновление должно находиться рядом с приложением");
-    validate(candidate.string(), plan.update);
+    // After a successful exchange the candidate path holds the former launcher, which is not the
+    // update; so a repeated apply is recognised by the target's build before the candidate is
+    // looked at.
     require(build(target.string()) < plan.update.build, "Обновление уже применено");
+    validate(candidate.string(), plan.update);
     require(LauncherCore::hash(executableOf(target.string())) == plan.originalHash,
             "Лаунчер изменился во время подготовки; повторите проверку");
     try {

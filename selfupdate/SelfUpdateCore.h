@@ -39,7 +39,9 @@ void validate(const std::string& app, const LauncherUpdate& update);
 // std::system_error or the error of a lower layer.
 LauncherUpdatePlan prepare(const std::string& source, const std::string& target, const LauncherUpdate& update);
 
-// Re-checks the plan against the disk and exchanges the candidate and the target in one atomic
+// Re-checks the plan against the disk (the candidate is the target's sibling; the target is older
+// than the update, else "Обновление уже применено"; the candidate is the update; the target's
+// executable is the one measured by prepare) and exchanges the candidate and the target in one atomic
 // step: afterwards the new bundle is at the target path and the former one at the candidate path.
 // Deletes nothing. Every check comes before the exchange, so a failure leaves both bundles where
 // they were. Throws LauncherError or the error of a lower layer.

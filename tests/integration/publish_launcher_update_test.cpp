@@ -14,19 +14,23 @@ namespace fs = std::filesystem;
 namespace {
 
 class PublishLauncherUpdate : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         keys = test::makeKeys(folder.path());
         sourceRoot = folder / "site";
         fs::create_directories(sourceRoot);
         bundle = folder / "build/NOVRA Launcher.app";
-        test::makeLauncher(bundle, {.build = "12", .version = "2.1", .files = {{"Contents/Resources/a.txt", "a"}}},
+        test::makeLauncher(bundle,
+                           test::launcherSpec("12", "2.1",
+                                              [](auto& s) {
+                                                  s.files = {{"Contents/Resources/a.txt", "a"}};
+                                              }),
                            "");
     }
 
     test::RunResult publish(const std::string& build, const std::string& version) {
-        return test::run(test::publishTool(), {"launcher-update", sourceRoot, bundle, "--build", build, "--version",
-                                               version, "--key", keys.privateKey});
+        return test::run(test::publishTool(), {"launcher-update", sourceRoot, bundle, "--build", build,
+                                               "--version", version, "--key", keys.privateKey});
     }
 
     test::TempDir folder;
@@ -70,8 +74,8 @@ TEST_F(PublishLauncherUpdate, RefusesWhatTheLauncherWouldRefuseAndWritesNothing)
     // An earlier release stays as it was.
     ASSERT_EQ(publish("12", "2.1").status, 0);
     auto published = test::snapshot(sourceRoot);
-    test::makeLauncher(folder / "other/NOVRA Launcher.app", {.build = "13", .version = "2.2", .bundleID = "com.novra.g"},
-                       "");
+    test::makeLauncher(folder / "other/NOVRA Launcher.app",
+                       test::launcherSpec("13", "2.2", [](auto& s) { s.bundleID = "com.novra.g"; }), "");
 
     struct Case {
         std::string build, version;
@@ -84,11 +88,13 @@ TEST_F(PublishLauncherUpdate, RefusesWhatTheLauncherWouldRefuseAndWritesNothing)
         {"12x", "2.1", bundle, "Неверный номер сборки: 12x\n"},
         {"12", "../2.1", bundle, "Неверная версия: ../2.1\n"},
         {"12", "", bundle, "Неверная версия: \n"},
-        {"13", "2.2", folder / "other/NOVRA Launcher.app", "Идентификатор приложения не совпадает с релизом\n"},
+        {"13", "2.2", folder / "other/NOVRA Launcher.app",
+         "Идентификатор приложения не совпадает с релизом\n"},
     };
     for (const auto& c : cases) {
-        auto result = test::run(test::publishTool(), {"launcher-update", sourceRoot, c.bundle, "--build", c.build,
-                                                      "--version", c.version, "--key", keys.privateKey});
+        auto result =
+            test::run(test::publishTool(), {"launcher-update", sourceRoot, c.bundle, "--build", c.build,
+                                            "--version", c.version, "--key", keys.privateKey});
         EXPECT_EQ(result.status, 1) << c.err;
         EXPECT_EQ(result.err, c.err);
         EXPECT_EQ(test::snapshot(sourceRoot), published) << c.err;
@@ -96,9 +102,10 @@ TEST_F(PublishLauncherUpdate, RefusesWhatTheLauncherWouldRefuseAndWritesNothing)
 
     // Arguments that do not fit the command.
     for (const std::vector<std::string>& args : {
-             std::vector<std::string>{"launcher-update", sourceRoot, bundle, "--build", "12", "--version", "2.1"},
-             std::vector<std::string>{"launcher-update", sourceRoot, "--build", "12", "--version", "2.1", "--key",
-                                      keys.privateKey},
+             std::vector<std::string>{"launcher-update", sourceRoot, bundle, "--build", "12", "--version",
+                                      "2.1"},
+             std::vector<std::string>{"launcher-update", sourceRoot, "--build", "12", "--version", "2.1",
+                                      "--key", keys.privateKey},
              std::vector<std::string>{"launcher-update", sourceRoot, bundle, "--build", "12", "--build", "12",
                                       "--version", "2.1", "--key", keys.privateKey},
          }) {

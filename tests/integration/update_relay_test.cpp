@@ -30,13 +30,15 @@ pid_t goneProcess() {
     return child;
 }
 
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // A real update as the launcher leaves it: the installed launcher (build 11) carrying UpdateRelay
 // and the studio's key, the new launcher (build 12) prepared beside it, and the plan in the library.
 // Each launcher, once started, writes its version into "started".
 class UpdateRelayProgram : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         keyFolder_ = std::make_unique<test::TempDir>();
         keys_ = test::makeKeys(keyFolder_->path());
@@ -59,10 +61,11 @@ protected:
     }
     void TearDown() override { trust_.reset(); }
 
-    test::LauncherSpec launcher(const std::string& build, const std::string& version, const std::string& name) {
-        test::LauncherSpec spec{.build = build, .version = version};
-        spec.program = "#!/bin/sh\necho " + name + " > '" + started + ".tmp'\nmv '" + started + ".tmp' '" + started +
-                       "'\n";
+    test::LauncherSpec launcher(const std::string& build, const std::string& version,
+                                const std::string& name) {
+        test::LauncherSpec spec = test::launcherSpec(build, version);
+        spec.program = "#!/bin/sh\necho " + name + " > '" + started + ".tmp'\nmv '" + started + ".tmp' '" +
+                       started + "'\n";
         spec.withRelay = true;
         spec.trustedKeys = keys_.publicKey;
         return spec;
@@ -87,7 +90,7 @@ protected:
     LauncherUpdatePlan plan;
     std::map<std::string, std::string> oldTree, newTree;
 
-private:
+  private:
     static inline std::unique_ptr<test::TempDir> keyFolder_;
     static inline test::KeyPair keys_;
     std::unique_ptr<test::TrustKey> trust_;
@@ -109,7 +112,8 @@ TEST_F(UpdateRelayProgram, SwapsStartsTheNewLauncherAndRecordsTheResult) {
 
     // Run again on the same plan: the update is already there.
     fs::remove(started);
-    auto again = test::run(plan.candidate + "/Contents/MacOS/UpdateRelay", {planFile, std::to_string(goneProcess())});
+    auto again =
+        test::run(plan.candidate + "/Contents/MacOS/UpdateRelay", {planFile, std::to_string(goneProcess())});
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.err, "Launcher update: Обновление уже применено\n");
     EXPECT_EQ(again.out, "");
@@ -240,7 +244,7 @@ TEST_F(UpdateRelayProgram, KilledAtAnyMomentLeavesTwoWholeBundles) {
     // A larger resource makes the checks before the exchange take a while.
     fs::remove_all(plan.candidate);
     test::LauncherSpec big = launcher("12", "2.1", "new");
-    big.files = {{"Contents/Resources/data.bin", std::string(6 << 20, 'd')}};
+    big.files = {{"Contents/Resources/data.bin", std::string(1 << 20, 'd')}};
     test::makeLauncher(plan.candidate, big, privateKey());
     newTree = test::snapshot(plan.candidate);
 
@@ -266,14 +270,16 @@ TEST_F(UpdateRelayProgram, KilledAtAnyMomentLeavesTwoWholeBundles) {
     auto whole = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
     restore();
 
+
     // Kill points from the start to well past the measured end of a run.
-    constexpr int kPoints = 40;
+    constexpr int kPoints = 30;
     int before = 0, after = 0;
     for (int i = 0; i <= kPoints; ++i) {
         auto delay = whole * i * 3 / (2 * kPoints);
         runKilledAfter(delay);
         auto target = test::snapshot(installed);
         auto candidate = test::snapshot(plan.candidate);
+
         if (target == oldTree) {
             ++before;
             EXPECT_EQ(candidate, newTree) << "killed after " << delay.count() << " µs";
@@ -283,8 +289,9 @@ TEST_F(UpdateRelayProgram, KilledAtAnyMomentLeavesTwoWholeBundles) {
             EXPECT_EQ(candidate, oldTree) << "killed after " << delay.count() << " µs";
         }
         // The result file, when there is one, is whole.
-        if (test::exists(planFile + ".result"))
+        if (test::exists(planFile + ".result")) {
             EXPECT_EQ(test::readFile(planFile + ".result"), "Updated to 2.1\nPrevious: " + plan.candidate + "\n");
+        }
         // Only the two bundles lie in the launcher's folder.
         EXPECT_EQ(test::listTree(root / "Applications").size(), oldTree.size() + newTree.size() + 2);
         restore();

@@ -20,23 +20,33 @@ namespace fs = std::filesystem;
 
 namespace novra::test {
 
+LauncherSpec launcherSpec(const std::string& build, const std::string& version,
+                          const std::function<void(LauncherSpec&)>& change) {
+    LauncherSpec spec;
+    spec.build = build;
+    spec.version = version;
+    if (change) change(spec);
+    return spec;
+}
+
 void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::string& privateKey) {
     platform::PropertyDictionary info{
-        {"CFBundleExecutable", spec.executable},
-        {"CFBundleIdentifier", spec.bundleID},
-        {"CFBundleName", "NOVRA Launcher"},
-        {"CFBundlePackageType", "APPL"},
+        {"CFBundleExecutable", spec.executable},      {"CFBundleIdentifier", spec.bundleID},
+        {"CFBundleName", "NOVRA Launcher"},           {"CFBundlePackageType", "APPL"},
         {"CFBundleShortVersionString", spec.version},
     };
     if (!spec.build.empty()) info["CFBundleVersion"] = spec.build;
-    writeFile(path + "/Contents/Info.plist", platform::encodePropertyList(info, platform::PropertyListFormat::xml));
+    writeFile(path + "/Contents/Info.plist",
+              platform::encodePropertyList(info, platform::PropertyListFormat::xml));
     for (const std::string& name : {std::string("NovraHub"), spec.executable}) {
         writeFile(path + "/Contents/MacOS/" + name, spec.program);
         setMode(path + "/Contents/MacOS/" + name, 0755);
     }
-    for (const auto& [relative, contents] : spec.files) writeFile(path + "/" + relative, contents);
+    for (const auto& [relative, contents] : spec.files)
+        writeFile(path + "/" + relative, contents);
     if (spec.withRelay) {
-        fs::copy_file(relayTool(), path + "/Contents/MacOS/UpdateRelay", fs::copy_options::overwrite_existing);
+        fs::copy_file(relayTool(), path + "/Contents/MacOS/UpdateRelay",
+                      fs::copy_options::overwrite_existing);
         setMode(path + "/Contents/MacOS/UpdateRelay", 0755);
     }
     if (!spec.trustedKeys.empty())
@@ -65,7 +75,7 @@ LauncherUpdate launcherUpdate(int64_t build, const std::string& version) {
 std::map<std::string, std::string> snapshot(const std::string& root) {
     std::map<std::string, std::string> entries;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        std::string relative = fs::relative(it->path(), root).string();
+        std::string relative = it->path().string().substr(root.size() + 1);
         auto status = it->symlink_status();
         char mode[8];
         std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(status.permissions()) & 0777u);
@@ -86,11 +96,17 @@ TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size) : 
         throw std::runtime_error("mount tmpfs " + directory + ": " + std::strerror(errno));
 }
 
-TmpfsMount::~TmpfsMount() { ::umount2(path_.c_str(), MNT_DETACH); }
+TmpfsMount::~TmpfsMount() {
+    ::umount2(path_.c_str(), MNT_DETACH);
+}
 
-std::string relayTool() { return NOVRA_RELAY_PATH; }
+std::string relayTool() {
+    return NOVRA_RELAY_PATH;
+}
 
-bool canMount() { return ::geteuid() == 0; }
+bool canMount() {
+    return ::geteuid() == 0;
+}
 
 bool waitForFile(const std::string& path, double seconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the self-update tests: a private tmpfs, and waiting for files that other processes write.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -12,8 +13,8 @@ namespace novra::test {
 
 // A launcher bundle for the self-update tests.
 struct LauncherSpec {
-    std::string build = "11";          // "CFBundleVersion"; empty leaves the key out
-    std::string version = "2.0";       // "CFBundleShortVersionString"
+    std::string build = "11";    // "CFBundleVersion"; empty leaves the key out
+    std::string version = "2.0"; // "CFBundleShortVersionString"
     std::string bundleID = "com.novra.launcher";
     std::string executable = "NovraHub"; // "CFBundleExecutable"
     // The main program "Contents/MacOS/NovraHub" (always written, whatever "CFBundleExecutable" says).
@@ -25,6 +26,10 @@ struct LauncherSpec {
     bool withRelay = false;
     std::string trustedKeys;
 };
+
+// A spec with the given build number and version, changed further by `change`.
+LauncherSpec launcherSpec(const std::string& build, const std::string& version = "2.0",
+                          const std::function<void(LauncherSpec&)>& change = {});
 
 // Writes the bundle at `path`; seals it with `privateKey` unless that is empty.
 void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::string& privateKey);
@@ -38,14 +43,14 @@ std::map<std::string, std::string> snapshot(const std::string& root);
 
 // A tmpfs mounted on a fresh directory for the life of the object (root only; see canMount()).
 class TmpfsMount {
-public:
+  public:
     explicit TmpfsMount(const std::string& directory, const std::string& size = "16m");
     ~TmpfsMount();
     TmpfsMount(const TmpfsMount&) = delete;
     TmpfsMount& operator=(const TmpfsMount&) = delete;
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 // True when this process may mount file systems (it runs as root).
