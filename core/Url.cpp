@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <memory>
+#include <string_view>
 
 namespace novra {
 namespace {
@@ -18,6 +19,27 @@ bool hasPart(CURLU* url, CURLUPart part, std::string* into = nullptr) {
     if (into) *into = value;
     curl_free(value);
     return true;
+}
+
+// Percent-encodes every byte that may not stand in a URL path as it is: "/" separates components;
+// letters, digits and "-._~!$&'()*+,;=:@" stay; everything else (space, "%", "?", "#", non-ASCII
+// bytes, ...) becomes %XX (the URL parser then writes the hexadecimal digits in lower case).
+std::string encodePath(const std::string& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr std::string_view kKept = "/-._~!$&'()*+,;=:@";
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (alnum || kKept.find(static_cast<char>(c)) != std::string_view::npos) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -49,17 +71,13 @@ std::optional<std::string> appendingPath(const std::string& base, const std::str
     if (!url.handle) return std::nullopt;
     if (curl_url_set(url.handle, CURLUPART_URL, base.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
         return std::nullopt;
+    // The base's path stays as written (already encoded: an encoded "/" in it keeps its meaning);
+    // only the appended text is encoded here.
     std::string path;
-    if (!hasPart(url.handle, CURLUPART_PATH, &path)) path = "/";
-    // The stored path is already encoded; decode it so that encoding the whole path once is exact.
-    char* decoded = nullptr;
-    if (curl_url_get(url.handle, CURLUPART_PATH, &decoded, CURLU_URLDECODE) == CURLUE_OK && decoded) {
-        path = decoded;
-        curl_free(decoded);
-    }
-    if (path.empty() || path.back() != '/') path += '/';
-    path += relative;
-    if (curl_url_set(url.handle, CURLUPART_PATH, path.c_str(), CURLU_URLENCODE) != CURLUE_OK) return std::nullopt;
+    if (!hasPart(url.handle, CURLUPART_PATH, &path) || path.empty()) path = "/";
+    if (path.back() != '/') path += '/';
+    path += encodePath(relative);
+    if (curl_url_set(url.handle, CURLUPART_PATH, path.c_str(), 0) != CURLUE_OK) return std::nullopt;
     char* full = nullptr;
     if (curl_url_get(url.handle, CURLUPART_URL, &full, 0) != CURLUE_OK || !full) return std::nullopt;
     std::string result = full;

@@ -104,4 +104,64 @@ std::string readFile(const std::string& path, long long limit) {
     return result;
 }
 
+File File::openForReading(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) throw systemError(path);
+    return File(fd, path);
+}
+
+File File::createForWriting(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) throw systemError(path);
+    return File(fd, path);
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File::~File() { close(); }
+
+void File::close() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+size_t File::read(void* buffer, size_t size) {
+    if (fd_ < 0) throw std::system_error(std::make_error_code(std::errc::bad_file_descriptor), path_);
+    auto* into = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t got = ::read(fd_, into + done, size - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw systemError(path_);
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+std::optional<int64_t> fileSize(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT) return std::nullopt;
+        throw systemError(path);
+    }
+    return static_cast<int64_t>(st.st_size);
+}
+
 } // namespace novra::platform

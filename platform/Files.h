@@ -1,5 +1,8 @@
 #pragma once
 // File operations with the durability the launcher's documents need.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +20,38 @@ std::string readFile(const std::string& path, long long limit = -1);
 
 // True when `path` is a regular file (after links) that the current user may execute.
 bool isExecutableFile(const std::string& path);
+
+// An open file, closed when the object ends (an error from closing is ignored). The descriptor is
+// not inherited by child processes unless it is handed to one as a standard stream.
+class File {
+public:
+    // Opens an existing file for reading. Throws std::system_error.
+    static File openForReading(const std::string& path);
+    // Creates the file, or empties an existing one, and opens it for writing. Throws std::system_error.
+    static File createForWriting(const std::string& path);
+
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    int descriptor() const { return fd_; }
+    // Reads until `size` bytes are in `buffer` or the file ends; returns how many were read (0 at
+    // the end). Throws std::system_error.
+    size_t read(void* buffer, size_t size);
+    void close() noexcept;
+
+private:
+    File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    int fd_ = -1;
+    std::string path_;
+};
+
+// Size in bytes of what `path` names (links followed); none when nothing exists there. Other
+// failures throw std::system_error.
+std::optional<int64_t> fileSize(const std::string& path);
 
 // A fresh random UUID in canonical upper-case form (8-4-4-4-12 hexadecimal digits).
 std::string uuidText();

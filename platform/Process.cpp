@@ -20,8 +20,6 @@ namespace {
 // A captured stream keeps at most this much; the rest is read and dropped so the child never stalls.
 constexpr size_t kCaptureLimit = 1 << 20;
 
-std::system_error systemError(const char* what) { return std::system_error(errno, std::generic_category(), what); }
-
 int pidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
 int pidfdSignal(int pidfd, int sig) { return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, sig, nullptr, 0)); }
@@ -54,7 +52,7 @@ Process::~Process() {
         if (launched_ && !reaped_) pidfdSignal(pidfd_, SIGKILL);
     }
     if (launched_) reap(true);
-    if (drainer_.joinable()) drainer_.join();
+    joinDrainer();
     for (int& fd : streamFds_) closeQuietly(fd);
     for (int& fd : captureFds_) closeQuietly(fd);
     closeQuietly(pidfd_);
@@ -73,6 +71,15 @@ void Process::launch() {
     auto cleanupChildEnds = [&] {
         for (int& fd : childEnds) closeQuietly(fd);
     };
+    auto closeParentEnds = [&] {
+        for (int& fd : streamFds_) closeQuietly(fd);
+        for (int& fd : captureFds_) closeQuietly(fd);
+    };
+    auto failLaunch = [&](int error, const char* what) {
+        cleanupChildEnds();
+        closeParentEnds();
+        throw std::system_error(error, std::generic_category(), what);
+    };
     const Redirect* redirects[3] = {&standardInput, &standardOutput, &standardError};
     for (int stream = 0; stream < 3; ++stream) {
         const Redirect& r = *redirects[stream];
@@ -80,24 +87,26 @@ void Process::launch() {
         case Redirect::Kind::Inherit:
             break;
         case Redirect::Kind::Null:
-            posix_spawn_file_actions_addopen(&actions.actions, stream, "/dev/null", stream == 0 ? O_RDONLY : O_WRONLY,
-                                             0);
+            if (int rc = posix_spawn_file_actions_addopen(&actions.actions, stream, "/dev/null",
+                                                          stream == 0 ? O_RDONLY : O_WRONLY, 0)) {
+                failLaunch(rc, "posix_spawn_file_actions_addopen");
+            }
             break;
         case Redirect::Kind::Fd:
-            posix_spawn_file_actions_adddup2(&actions.actions, r.fd, stream);
+            // A bad descriptor would otherwise leave the parent's own stream to the child.
+            if (int rc = posix_spawn_file_actions_adddup2(&actions.actions, r.fd, stream))
+                failLaunch(rc, "posix_spawn_file_actions_adddup2");
             break;
         case Redirect::Kind::Capture:
         case Redirect::Kind::Stream: {
             int fds[2];
-            if (::pipe2(fds, O_CLOEXEC) != 0) {
-                cleanupChildEnds();
-                throw systemError("pipe");
-            }
+            if (::pipe2(fds, O_CLOEXEC) != 0) failLaunch(errno, "pipe");
             // The parent keeps the end the child does not use.
             int parentEnd = stream == 0 ? fds[1] : fds[0];
             childEnds[stream] = stream == 0 ? fds[0] : fds[1];
             (r.kind == Redirect::Kind::Capture ? captureFds_ : streamFds_)[stream] = parentEnd;
-            posix_spawn_file_actions_adddup2(&actions.actions, childEnds[stream], stream);
+            if (int rc = posix_spawn_file_actions_adddup2(&actions.actions, childEnds[stream], stream))
+                failLaunch(rc, "posix_spawn_file_actions_adddup2");
             break;
         }
         }
@@ -121,34 +130,47 @@ void Process::launch() {
     int rc = ::posix_spawn(&pid, executable_.c_str(), &actions.actions, &attributes.attributes, argv.data(), environ);
     cleanupChildEnds();
     if (rc != 0) {
-        for (int& fd : streamFds_) closeQuietly(fd);
-        for (int& fd : captureFds_) closeQuietly(fd);
+        closeParentEnds();
         throw std::system_error(rc, std::generic_category(), executable_);
     }
     int pidfd = pidfdOpen(pid);
     if (pidfd < 0) {
+        int error = errno;
         // The child is ours and unreaped, so its pid cannot have been reused.
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
-        for (int& fd : streamFds_) closeQuietly(fd);
-        for (int& fd : captureFds_) closeQuietly(fd);
-        throw systemError("pidfd_open");
+        closeParentEnds();
+        throw std::system_error(error, std::generic_category(), "pidfd_open");
     }
-    {
-        std::lock_guard lock(mutex_);
-        pid_ = pid;
-        pidfd_ = pidfd;
-        launched_ = true;
-    }
-    if (captureFds_[1] >= 0 || captureFds_[2] >= 0) drainer_ = std::thread([this] { drain(); });
     if (captureFds_[0] >= 0) closeQuietly(captureFds_[0]); // nothing to feed: the child sees end of input
+    // The drainer exists before the process is published as launched, so that a wait() from any
+    // thread joins it.
+    if (captureFds_[1] >= 0 || captureFds_[2] >= 0) {
+        std::lock_guard lock(drainerMutex_);
+        drainer_ = std::thread([this, pidfd] { drain(pidfd); });
+    }
+    std::lock_guard lock(mutex_);
+    pid_ = pid;
+    pidfd_ = pidfd;
+    launched_ = true;
 }
 
-void Process::drain() {
+void Process::joinDrainer() {
+    std::lock_guard lock(drainerMutex_);
+    if (drainer_.joinable()) drainer_.join();
+}
+
+void Process::drain(int pidfd) {
     char buffer[65536];
-    for (;;) {
-        pollfd fds[2];
-        int which[2];
+    auto keep = [&](int stream, ssize_t got) {
+        std::string& into = captured_[stream];
+        size_t room = kCaptureLimit > into.size() ? kCaptureLimit - into.size() : 0;
+        into.append(buffer, std::min(room, static_cast<size_t>(got)));
+    };
+    bool exited = false;
+    while (!exited) {
+        pollfd fds[3];
+        int which[3];
         int n = 0;
         for (int stream = 1; stream < 3; ++stream) {
             if (captureFds_[stream] >= 0) {
@@ -157,22 +179,36 @@ void Process::drain() {
             }
         }
         if (n == 0) return;
-        if (::poll(fds, n, -1) < 0) {
+        fds[n] = {pidfd, POLLIN, 0};
+        if (::poll(fds, n + 1, -1) < 0) {
             if (errno == EINTR) continue;
-            return;
+            break;
         }
         for (int i = 0; i < n; ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) continue;
+            if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
             if (got <= 0) {
                 closeQuietly(captureFds_[which[i]]);
                 continue;
             }
-            std::string& into = captured_[which[i]];
-            size_t room = kCaptureLimit > into.size() ? kCaptureLimit - into.size() : 0;
-            into.append(buffer, std::min(room, static_cast<size_t>(got)));
+            keep(which[i], got);
         }
+        exited = fds[n].revents != 0;
+    }
+    // The child has exited: everything it wrote is in the pipes now. Take that without waiting for
+    // an end of file that a grandchild holding the pipe open might never give.
+    for (int stream = 1; stream < 3; ++stream) {
+        int& fd = captureFds_[stream];
+        if (fd < 0) continue;
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        for (;;) {
+            ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            keep(stream, got);
+        }
+        closeQuietly(fd);
     }
 }
 
@@ -239,7 +275,7 @@ void Process::kill() {
 int Process::wait() {
     if (!launched()) throw std::system_error(std::make_error_code(std::errc::no_such_process), "wait");
     reap(true);
-    if (drainer_.joinable()) drainer_.join();
+    joinDrainer();
     std::lock_guard lock(mutex_);
     return status_;
 }
@@ -273,10 +309,11 @@ void Process::closeStream(int which) {
 }
 
 std::string Process::captured(int which) {
-    if (drainer_.joinable()) {
-        wait();
-    }
-    return which >= 0 && which < 3 ? captured_[which] : std::string();
+    if (which < 1 || which > 2) return {};
+    if ((which == 1 ? standardOutput : standardError).kind != Redirect::Kind::Capture) return {};
+    if (launched()) wait();
+    std::lock_guard lock(drainerMutex_);
+    return captured_[which];
 }
 
 } // namespace novra::platform

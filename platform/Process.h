@@ -67,12 +67,15 @@ public:
     int streamFd(int which) const;
     // Closes the read end of a Stream pipe (the child then gets SIGPIPE/EPIPE on writing).
     void closeStream(int which);
-    // Everything a Capture stream delivered, once the child has exited and the pipe is drained.
+    // What a Capture stream delivered (its first 1 MiB; the rest is read and dropped). Waits for the
+    // child first. Output still buffered in the pipe when the child exits is included; a grandchild
+    // that keeps the pipe open is not waited for.
     std::string captured(int which);
 
 private:
     bool reap(bool block);
-    void drain();
+    void drain(int pidfd);
+    void joinDrainer();
 
     std::string executable_;
     std::vector<std::string> arguments_;
@@ -85,6 +88,8 @@ private:
     int streamFds_[3] = {-1, -1, -1};
     int captureFds_[3] = {-1, -1, -1};
     std::string captured_[3];
+    // Guards starting and joining the drainer, so that several threads may wait at once.
+    std::mutex drainerMutex_;
     std::thread drainer_;
 };
 

@@ -74,4 +74,25 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
 
 std::string publishTool() { return NOVRA_PUBLISH_PATH; }
 
+ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) previous_ = old;
+    if (value)
+        ::setenv(name_.c_str(), value->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
+ScopedEnv::ScopedEnv(ScopedEnv&& other) noexcept
+    : name_(std::move(other.name_)), previous_(std::move(other.previous_)), active_(other.active_) {
+    other.active_ = false;
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (!active_) return;
+    if (previous_)
+        ::setenv(name_.c_str(), previous_->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
 } // namespace novra::test

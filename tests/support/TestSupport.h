@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, files, and running programs.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,22 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
 
 // Absolute path of the studio's tool built with the tests.
 std::string publishTool();
+
+// Sets (or, with none, removes) an environment variable for the life of the object, then puts
+// back what was there. Child processes started meanwhile inherit the change.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, std::optional<std::string> value);
+    ~ScopedEnv();
+    ScopedEnv(ScopedEnv&& other) noexcept;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(ScopedEnv&&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
+    bool active_ = true;
+};
 
 } // namespace novra::test

@@ -1,0 +1,111 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <future>
+#include <random>
+
+#include "core/LauncherError.h"
+#include "core/Transfer.h"
+#include "support/TestSupport.h"
+
+using novra::CancellationError;
+using novra::OperationControl;
+namespace LauncherCore = novra::LauncherCore;
+namespace test = novra::test;
+
+namespace {
+
+constexpr const char* kEmptyDigest = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+
+std::string randomBytes(size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (auto& b : bytes) b = static_cast<char>(generator());
+    return bytes;
+}
+
+} // namespace
+
+TEST(Hash, KnownDigests) {
+    struct Case {
+        std::string contents;
+        std::string digest;
+    };
+    const Case cases[] = {
+        {"", kEmptyDigest},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {std::string(1'000'000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    test::TempDir dir;
+    for (const auto& c : cases) {
+        test::writeFile(dir / "file", c.contents);
+        EXPECT_EQ(LauncherCore::hash(dir / "file"), c.digest) << c.contents.size() << " bytes";
+    }
+}
+
+TEST(Hash, MatchesSha256sumAcrossBlockBoundaries) {
+    test::TempDir dir;
+    // Exactly one block, one block and a byte, and several blocks with a tail.
+    for (size_t size : {size_t{1} << 20, (size_t{1} << 20) + 1, (size_t{3} << 20) + 12345}) {
+        test::writeFile(dir / "file", randomBytes(size, static_cast<unsigned>(size)));
+        test::RunResult reference = test::run("/usr/bin/sha256sum", {dir / "file"});
+        ASSERT_EQ(reference.status, 0) << reference.err;
+        EXPECT_EQ(LauncherCore::hash(dir / "file"), reference.out.substr(0, 64)) << size << " bytes";
+    }
+}
+
+TEST(Hash, EmptyFileNeverPollsTheControl) {
+    test::TempDir dir;
+    test::writeFile(dir / "empty", "");
+    OperationControl control;
+    control.cancel();
+    EXPECT_EQ(LauncherCore::hash(dir / "empty", control), kEmptyDigest);
+}
+
+TEST(Hash, CancelledControlStopsAtTheFirstBlock) {
+    test::TempDir dir;
+    test::writeFile(dir / "file", "x");
+    OperationControl control;
+    control.cancel();
+    EXPECT_THROW(LauncherCore::hash(dir / "file", control), CancellationError);
+}
+
+TEST(Hash, CancelTakesEffectAtTheNextBlock) {
+    // A pipe lets the test decide when the second block arrives: the cancel lands in between.
+    test::TempDir dir;
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    OperationControl control;
+    auto hashing = std::async(std::launch::async, [&] { return LauncherCore::hash(fifo, control); });
+    // Read-write, so that writing never raises SIGPIPE once the hash has stopped reading.
+    int writer = ::open(fifo.c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    std::string block = randomBytes(1 << 20, 1);
+    ASSERT_EQ(::write(writer, block.data(), block.size()), static_cast<ssize_t>(block.size()));
+    control.cancel();
+    ASSERT_EQ(::write(writer, "tail", 4), 4);
+    ::close(writer);
+    EXPECT_THROW(hashing.get(), CancellationError);
+}
+
+TEST(Hash, UnreadableFilesGiveTheFileError) {
+    test::TempDir dir;
+    struct Case {
+        std::string path;
+        int error;
+    };
+    const Case cases[] = {{dir / "missing", ENOENT}, {dir.path(), EISDIR}};
+    for (const auto& c : cases) {
+        try {
+            LauncherCore::hash(c.path);
+            ADD_FAILURE() << c.path << " hashed";
+        } catch (const novra::LauncherError& error) {
+            ADD_FAILURE() << "file error reported as a launcher error: " << error.what();
+        } catch (const std::system_error& error) {
+            EXPECT_EQ(error.code().value(), c.error) << c.path;
+        }
+    }
+}
