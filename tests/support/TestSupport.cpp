@@ -13,9 +13,17 @@ namespace fs = std::filesystem;
 
 namespace novra::test {
 
-TempDir::TempDir() {
+namespace {
+std::string defaultBase() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/novra-test-XXXXXX";
+    return base && *base ? base : "/tmp";
+}
+} // namespace
+
+TempDir::TempDir() : TempDir(defaultBase()) {}
+
+TempDir::TempDir(const std::string& base) {
+    std::string pattern = base + "/novra-test-XXXXXX";
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }

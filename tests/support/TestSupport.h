@@ -10,6 +10,8 @@ namespace novra::test {
 class TempDir {
 public:
     TempDir();
+    // A fresh directory under `base` instead.
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -1,7 +1,9 @@
 // novra-publish: the studio's release tool. Each command checks with the launcher's own rules.
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@ int usage() {
                  "  novra-publish check-catalog FILE\n"
                  "  novra-publish keygen PRIVATE PUBLIC\n"
                  "  novra-publish seal BUNDLE PRIVATE\n"
+                 "  novra-publish unpack ARCHIVE DIR EXPANDED_BYTES\n"
                  "  novra-publish launcher-update SOURCE_ROOT BUNDLE --build N --version V --key PRIVATE\n";
     return 2;
 }
@@ -48,6 +51,27 @@ int seal(const std::vector<std::string>& args) {
     return 0;
 }
 
+// Expands a package exactly as the launcher does, into an existing empty folder.
+int unpack(const std::vector<std::string>& args) {
+    if (args.size() != 3) return usage();
+    const std::string& archive = args[0];
+    const std::string& directory = args[1];
+    const std::string& text = args[2];
+    int64_t expandedBytes = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), expandedBytes);
+    // The launcher's rule for a release's "expandedBytes".
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || expandedBytes < 1 ||
+        expandedBytes > 999'999'999'999)
+        throw novra::LauncherError("Неверный размер пакета");
+    std::error_code ec;
+    auto status = std::filesystem::symlink_status(directory, ec);
+    if (ec || !std::filesystem::is_directory(status) || !std::filesystem::is_empty(directory, ec) || ec)
+        throw novra::LauncherError("Папка для распаковки должна существовать и быть пустой");
+    novra::OperationControl control;
+    novra::LauncherCore::unpack(archive, directory, expandedBytes, control);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -59,6 +83,7 @@ int main(int argc, char** argv) {
         if (command == "keygen") return keygen(args);
         if (command == "seal") return seal(args);
         if (command == "launcher-update") return novra::publish::launcherUpdate(args) ? 0 : usage();
+        if (command == "unpack") return unpack(args);
         return usage();
     } catch (const std::system_error& e) {
         std::cerr << oneLine(e.what()) << '\n';
