@@ -99,14 +99,6 @@ TEST(Exchange, AcrossTwoFileSystemsNothingChanges) {
     EXPECT_EQ(test::readFile(folder / "Old.app/Contents/MacOS/NovraHub"), "old");
 }
 
-TEST(Exchange, FlushTreeReachesEveryFileAndSkipsLinks) {
-    test::TempDir folder;
-    makePair(folder.path());
-    fs::create_symlink("/nonexistent", folder / "Old.app/Contents/link");
-    EXPECT_NO_THROW(platform::flushTree(folder / "Old.app"));
-    EXPECT_THROW(platform::flushTree(folder / "Absent.app"), std::system_error);
-}
-
 namespace {
 
 // A program that reports how it was started: its standard streams, working directory, session.
