@@ -1,0 +1,195 @@
+#include "SocialTestSupport.h"
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVirtualObject>
+#include <QTimer>
+
+#include "platform/Process.h"
+#include "support/TestSupport.h"
+
+namespace novra::test {
+namespace {
+
+const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
+const QString kSecretsPath = QStringLiteral("/org/freedesktop/secrets");
+const QString kServiceInterface = QStringLiteral("org.freedesktop.Secret.Service");
+
+// Takes every call and never answers: callers wait until their own time-out.
+class SilentSecretService : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+};
+
+struct Store {
+    std::optional<SecretStore> kind;
+    std::unique_ptr<TempDir> folder;
+    std::unique_ptr<platform::Process> bus;
+    std::unique_ptr<platform::Process> keyring;
+    std::unique_ptr<SilentSecretService> silent;
+};
+
+Store& store() {
+    static Store instance;
+    return instance;
+}
+
+void waitFor(const std::function<bool()>& condition, const char* what) {
+    for (int i = 0; i < 1000; ++i) {
+        if (condition()) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    throw std::runtime_error(std::string("timed out waiting for ") + what);
+}
+
+// A D-Bus session of our own; services it starts on demand see the throw-away home. The daemon
+// prints its address once it accepts connections (the socket file appears before that).
+void startBus(Store& s) {
+    s.folder = std::make_unique<TempDir>();
+    std::string home = *s.folder / "home", runtime = *s.folder / "runtime";
+    ::mkdir(home.c_str(), 0700);
+    ::mkdir(runtime.c_str(), 0700);
+    s.bus = std::make_unique<platform::Process>(
+        "/usr/bin/env",
+        std::vector<std::string>{"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime, "/usr/bin/dbus-daemon", "--session",
+                                 "--nofork", "--nopidfile", "--address=unix:dir=" + runtime, "--print-address=1"});
+    s.bus->standardInput = platform::Redirect::null();
+    s.bus->standardOutput = platform::Redirect::stream();
+    s.bus->standardError = platform::Redirect::null();
+    s.bus->launch();
+    std::string address = readLine(s.bus->streamFd(1));
+    if (address.rfind("unix:", 0) != 0) throw std::runtime_error("the private D-Bus daemon did not start");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    if (!QDBusConnection::sessionBus().isConnected()) throw std::runtime_error("cannot connect to the private bus");
+}
+
+void startKeyring(Store& s) {
+    std::string home = *s.folder / "home", runtime = *s.folder / "runtime";
+    int password[2];
+    if (::pipe(password) != 0) throw std::runtime_error("pipe failed");
+    const char secret[] = "novra-test-keyring";
+    if (::write(password[1], secret, sizeof secret - 1) != static_cast<ssize_t>(sizeof secret - 1))
+        throw std::runtime_error("cannot write the keyring password");
+    ::close(password[1]);
+    s.keyring = std::make_unique<platform::Process>(
+        "/usr/bin/env",
+        std::vector<std::string>{"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime, "XDG_DATA_HOME=" + home + "/.local/share",
+                                 "/usr/bin/gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"});
+    s.keyring->standardInput = platform::Redirect::descriptor(password[0]);
+    s.keyring->standardOutput = platform::Redirect::null();
+    s.keyring->standardError = platform::Redirect::null();
+    s.keyring->launch();
+    ::close(password[0]);
+    QDBusConnectionInterface* names = QDBusConnection::sessionBus().interface();
+    waitFor([&] { return names->isServiceRegistered(kSecrets).value(); }, "org.freedesktop.secrets");
+}
+
+// Owns `name` on the private bus with an object tree that takes every call and never answers.
+void startSilentService(Store& s, const QString& name) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    s.silent = std::make_unique<SilentSecretService>();
+    if (!bus.registerVirtualObject(QStringLiteral("/"), s.silent.get(), QDBusConnection::SubPath) ||
+        !bus.registerService(name))
+        throw std::runtime_error("cannot register " + name.toStdString());
+}
+
+QList<QDBusObjectPath> collections() {
+    QDBusInterface properties(kSecrets, kSecretsPath, QStringLiteral("org.freedesktop.DBus.Properties"));
+    QDBusReply<QDBusVariant> reply = properties.call(QStringLiteral("Get"), kServiceInterface, QStringLiteral("Collections"));
+    if (!reply.isValid()) throw std::runtime_error("cannot list the keyring's collections");
+    return qdbus_cast<QList<QDBusObjectPath>>(reply.value().variant());
+}
+
+} // namespace
+
+std::string readLine(int fd) {
+    std::string line;
+    char c = 0;
+    pollfd ready{fd, POLLIN, 0};
+    while (::poll(&ready, 1, 10000) == 1 && ::read(fd, &c, 1) == 1 && c != '\n') line += c;
+    return line;
+}
+
+bool useSecretStore(SecretStore kind) {
+    Store& s = store();
+    if (s.kind) return *s.kind == kind;
+    s.kind = kind;
+    if (kind == SecretStore::NoSession) return true;
+    startBus(s);
+    if (kind == SecretStore::Keyring || kind == SecretStore::LockedKeyring) startKeyring(s);
+    if (kind == SecretStore::Silent) startSilentService(s, kSecrets);
+    // The keyring asks its password through this prompter, which here waits forever, as a dialog on
+    // a desktop waits for the user.
+    if (kind == SecretStore::LockedKeyring) startSilentService(s, QStringLiteral("org.gnome.keyring.SystemPrompter"));
+    return true;
+}
+
+void lockKeyring() {
+    QDBusMessage lock = QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface, QStringLiteral("Lock"));
+    lock << QVariant::fromValue(collections());
+    QDBusMessage reply = QDBusConnection::sessionBus().call(lock);
+    if (reply.type() != QDBusMessage::ReplyMessage) throw std::runtime_error("cannot lock the keyring");
+}
+
+int keyringItems(const std::string& service, const std::string& account) {
+    static const QMetaType registered = qDBusRegisterMetaType<QMap<QString, QString>>();
+    Q_UNUSED(registered);
+    QMap<QString, QString> attributes;
+    attributes.insert(QStringLiteral("xdg:schema"), QStringLiteral("org.qt.keychain"));
+    attributes.insert(QStringLiteral("server"), QString::fromStdString(service));
+    attributes.insert(QStringLiteral("user"), QString::fromStdString(account));
+    QDBusMessage search =
+        QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface, QStringLiteral("SearchItems"));
+    search << QVariant::fromValue(attributes);
+    QDBusMessage reply = QDBusConnection::sessionBus().call(search);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
+        throw std::runtime_error("cannot search the keyring");
+    return static_cast<int>(qdbus_cast<QList<QDBusObjectPath>>(reply.arguments()[0]).size() +
+                            qdbus_cast<QList<QDBusObjectPath>>(reply.arguments()[1]).size());
+}
+
+void stopSecretStore() {
+    Store& s = store();
+    if (s.keyring) {
+        s.keyring->terminate();
+        s.keyring->waitFor(5);
+    }
+    if (s.bus) {
+        s.bus->terminate();
+        s.bus->waitFor(5);
+    }
+    s.keyring.reset();
+    s.bus.reset();
+    s.folder.reset();
+}
+
+void spin(Completion& completion, std::chrono::milliseconds limit) {
+    if (completion.done) return;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [limit] {
+        std::fprintf(stderr, "a coroutine did not finish within %lld ms\n", static_cast<long long>(limit.count()));
+        std::abort();
+    });
+    guard.start(limit);
+    completion.loop.exec();
+}
+
+} // namespace novra::test

@@ -1,0 +1,82 @@
+#pragma once
+// Helpers of the social tests: running coroutines to completion on the Qt event loop, and the
+// secret store a test process runs against.
+#include <chrono>
+#include <exception>
+#include <optional>
+#include <string>
+
+#include <QCoroTask>
+#include <QEventLoop>
+
+namespace novra::test {
+
+// The secret store of this test process. The first test that asks decides; a test that needs
+// another kind is skipped (ctest runs every test in a process of its own, so none is skipped there).
+enum class SecretStore {
+    Keyring,   // a private D-Bus session with an unlocked gnome-keyring
+    LockedKeyring, // the same, for a test that locks it
+    Silent,    // a private D-Bus session whose Secret Service takes calls and never answers
+    NoSession, // no D-Bus session at all
+};
+// True when the process runs with `kind`; false when it already runs another kind.
+bool useSecretStore(SecretStore kind);
+// Locks every collection of the private keyring.
+void lockKeyring();
+// Number of items of the private keyring whose attributes match service and account as the
+// keychain library files them.
+int keyringItems(const std::string& service, const std::string& account);
+// Stops what useSecretStore started; called once at the end of the process.
+void stopSecretStore();
+
+// One line of a child's output stream (without its line break), waiting at most ten seconds.
+std::string readLine(int fd);
+
+struct Completion {
+    bool done = false;
+    std::exception_ptr error;
+    QEventLoop loop;
+};
+
+// Runs the event loop until `completion` is done; aborts the process after `limit` (a coroutine that
+// never ends must not leave a test waiting, and its frame still points at the stack).
+void spin(Completion& completion, std::chrono::milliseconds limit);
+
+template <class T> QCoro::Task<> collect(QCoro::Task<T>* task, std::optional<T>* value, Completion* completion) {
+    try {
+        value->emplace(co_await *task);
+    } catch (...) {
+        completion->error = std::current_exception();
+    }
+    completion->done = true;
+    completion->loop.quit();
+}
+
+inline QCoro::Task<> collectVoid(QCoro::Task<void>* task, Completion* completion) {
+    try {
+        co_await *task;
+    } catch (...) {
+        completion->error = std::current_exception();
+    }
+    completion->done = true;
+    completion->loop.quit();
+}
+
+// Waits for a task on the event loop and returns its value or rethrows its exception.
+template <class T> T await(QCoro::Task<T> task, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    Completion completion;
+    std::optional<T> value;
+    QCoro::Task<> collector = collect(&task, &value, &completion);
+    spin(completion, limit);
+    if (completion.error) std::rethrow_exception(completion.error);
+    return std::move(*value);
+}
+
+inline void await(QCoro::Task<void> task, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    Completion completion;
+    QCoro::Task<> collector = collectVoid(&task, &completion);
+    spin(completion, limit);
+    if (completion.error) std::rethrow_exception(completion.error);
+}
+
+} // namespace novra::test

@@ -1,0 +1,511 @@
+// The service client against the local social service, with its session in a private keyring.
+#include <algorithm>
+#include <chrono>
+#include <set>
+
+#include <QNetworkReply>
+#include <gtest/gtest.h>
+
+#include "SocialTestSupport.h"
+#include "core/LauncherError.h"
+#include "launcher/social/SessionKeychain.h"
+#include "launcher/social/SocialAPI.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "support/TestSupport.h"
+#include "tools/social-service/SocialService.h"
+
+using namespace novra;
+using namespace novra::test;
+using namespace std::chrono_literals;
+using Injection = tools::SocialService::Injection;
+
+namespace {
+
+template <class T> SocialFailure failureOf(QCoro::Task<T> task) {
+    try {
+        await(std::move(task));
+    } catch (const SocialFailure& failure) {
+        return failure;
+    }
+    ADD_FAILURE() << "the request did not fail with a SocialFailure";
+    return SocialFailure(-1, "");
+}
+
+// Awaits a task and records when it ended, whatever its outcome.
+template <class T> QCoro::Task<> recordEnd(QCoro::Task<T> task, std::vector<int>* ends, int index) {
+    try {
+        co_await task;
+    } catch (const std::exception&) {
+    }
+    ends->push_back(index);
+}
+
+std::set<std::string> idsOf(const std::vector<FriendRequest>& entries) {
+    std::set<std::string> ids;
+    for (const FriendRequest& entry : entries) ids.insert(entry.id);
+    return ids;
+}
+
+std::set<std::string> idsOf(const std::vector<SocialFriend>& friends) {
+    std::set<std::string> ids;
+    for (const SocialFriend& entry : friends) ids.insert(entry.id);
+    return ids;
+}
+
+class SocialAPITest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!useSecretStore(SecretStore::Keyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
+        service.start();
+        useOrigin(service.origin());
+    }
+    void TearDown() override {
+        api.reset();
+        service.stop();
+        qunsetenv(SocialAPI::kTestOriginVariable);
+    }
+
+    void useOrigin(const std::string& origin) {
+        qputenv(SocialAPI::kTestOriginVariable, QByteArray::fromStdString(origin));
+        api = std::make_unique<SocialAPI>();
+    }
+
+    std::optional<std::string> stored() { return await(SessionKeychain::read(api->origin())); }
+
+    PlayerAccount signUp(const std::string& username) {
+        await(api->openSession());
+        return await(api->registerAccount(username, "password1"));
+    }
+
+    // The body of the last request to `target`.
+    Json lastBody(const std::string& target) {
+        auto requests = service.requests();
+        for (auto it = requests.rbegin(); it != requests.rend(); ++it)
+            if (it->target == target) return Json::parse(it->body);
+        ADD_FAILURE() << "no request to " << target;
+        return nullptr;
+    }
+
+    tools::SocialService service;
+    std::unique_ptr<SocialAPI> api;
+};
+
+} // namespace
+
+TEST(SocialAPIOrigin, OnlyPlainHttpToTheLocalMachineIsATestOrigin) {
+    const QString studio = SocialAPI::studioOrigin();
+    EXPECT_TRUE(studio.startsWith("https://")) << studio.toStdString();
+    struct Case {
+        const char* value;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"http://localhost:8080", true},
+        {"http://127.0.0.1:5000", true},
+        {"http://127.0.0.1", true},
+        {"http://localhost:8080/", true},
+        {"http://player@localhost:8080", true},
+        {"https://localhost:8080", false},
+        {"ftp://localhost", false},
+        {"HTTP://localhost:8080", false},
+        {"http://LOCALHOST:8080", false},
+        {"http://example.com", false},
+        {"http://127.0.0.2", false},
+        {"http://127.1", false},
+        {"http://localhost.example.com", false},
+        {"http://127.0.0.1@example.com", false},
+        {"http://localhost:port", false},
+        {"localhost:8080", false},
+        {"not a url", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        qputenv(SocialAPI::kTestOriginVariable, c.value);
+        SocialAPI api;
+        EXPECT_EQ(api.origin(), c.accepted ? QString::fromUtf8(c.value) : studio) << c.value;
+        // Whatever the value, the variable being set is what shows the test banner.
+        EXPECT_TRUE(SocialAPI::testOriginRequested());
+    }
+    qunsetenv(SocialAPI::kTestOriginVariable);
+    EXPECT_EQ(SocialAPI().origin(), studio);
+    EXPECT_FALSE(SocialAPI::testOriginRequested());
+}
+
+TEST_F(SocialAPITest, SessionCookieIsCapturedRestoredAndDroppedByAnEmptyCookie) {
+    EXPECT_FALSE(await(api->hasSession()));
+    PlayerAccount guest = await(api->openSession());
+    EXPECT_FALSE(guest.registered);
+    EXPECT_EQ(guest.username, std::nullopt);
+    std::optional<std::string> guestCookie = stored();
+    ASSERT_TRUE(guestCookie);
+    EXPECT_TRUE(await(api->hasSession()));
+
+    PlayerAccount anna = await(api->registerAccount("anna", "password1"));
+    EXPECT_TRUE(anna.registered);
+    EXPECT_EQ(anna.username, "anna");
+    std::optional<std::string> annaCookie = stored();
+    ASSERT_TRUE(annaCookie);
+    EXPECT_NE(annaCookie, guestCookie) << "signing in gives a new session";
+
+    auto requests = service.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].cookie, "");
+    EXPECT_EQ(requests[1].cookie, "factory_player=" + *guestCookie);
+    EXPECT_EQ(requests[1].origin, service.origin());
+    EXPECT_EQ(requests[1].contentType, "application/json");
+    EXPECT_EQ(Json::parse(requests[1].body), SocialBody::credentials("anna", "password1"));
+
+    // A 200 that sets no session cookie keeps the session.
+    await(api->snapshot());
+    EXPECT_EQ(stored(), annaCookie);
+    EXPECT_EQ(service.requests().back().cookie, "factory_player=" + *annaCookie);
+
+    // The next run restores the session from the store.
+    SocialAPI nextRun;
+    EXPECT_TRUE(await(nextRun.hasSession()));
+    EXPECT_EQ(await(nextRun.currentSession()), anna);
+
+    // Logging out: the service answers with an empty cookie, which signs the client out.
+    await(api->logout());
+    EXPECT_EQ(stored(), std::nullopt);
+    EXPECT_FALSE(await(api->hasSession()));
+    EXPECT_EQ(failureOf(api->currentSession()).status(), 401);
+    EXPECT_EQ(service.requests().back().cookie, "") << "no cookie after signing out";
+}
+
+TEST_F(SocialAPITest, UnauthorizedAnswerForgetsTheSession) {
+    // A stored session that the service does not know.
+    await(SessionKeychain::write("stale", api->origin()));
+    EXPECT_TRUE(await(api->hasSession()));
+    SocialFailure failure = failureOf(api->currentSession());
+    EXPECT_EQ(failure.status(), 401);
+    EXPECT_EQ(failure.message(), "Сеанс не найден");
+    EXPECT_EQ(service.requests().back().cookie, "factory_player=stale");
+    EXPECT_EQ(stored(), std::nullopt);
+    EXPECT_FALSE(await(api->hasSession()));
+
+    // Whatever the body of the 401 says.
+    signUp("anna");
+    ASSERT_TRUE(stored());
+    service.inject("GET", "social", Injection{401, "<html>Unauthorized</html>", {}, 0ms});
+    failure = failureOf(api->snapshot());
+    EXPECT_EQ(failure.status(), 401);
+    EXPECT_EQ(failure.message(), "Сервис недоступен (401)");
+    EXPECT_EQ(stored(), std::nullopt);
+    EXPECT_FALSE(await(api->hasSession()));
+}
+
+TEST_F(SocialAPITest, OnlyStatus200Succeeds) {
+    signUp("anna");
+    std::optional<std::string> cookie = stored();
+    ASSERT_TRUE(cookie);
+    const std::string elsewhere = service.origin() + "/player/api/session";
+    struct Case {
+        int status;
+        std::string body;
+        std::vector<std::pair<std::string, std::string>> headers;
+        std::string message;
+    };
+    const Case cases[] = {
+        {201, "{}", {}, "Сервис недоступен (201)"},
+        {201, R"({"error": "Создано не то"})", {}, "Создано не то"},
+        {204, "", {}, "Сервис недоступен (204)"},
+        {302, "", {{"Location", elsewhere}}, "Сервис недоступен (302)"},
+        {302, R"({"error": "Переехали"})", {{"Location", elsewhere}}, "Переехали"},
+        {404, "<html><body>Not Found</body></html>", {}, "Социальная часть NOVRA ещё не включена на сервере"},
+        {404, R"({"error": "Нет такого"})", {}, "Нет такого"},
+        {500, R"({"error": "x"})", {}, "x"},
+        {500, "Internal Server Error", {}, "Сервис недоступен (500)"},
+        {503, R"({"error": 5})", {}, "Сервис недоступен (503)"},
+        // A failed answer's cookies are not taken.
+        {201, "{}", {{"Set-Cookie", "factory_player=other; Path=/"}}, "Сервис недоступен (201)"},
+        {500, "", {{"Set-Cookie", "factory_player=; Path=/; Max-Age=0"}}, "Сервис недоступен (500)"},
+    };
+    for (const Case& c : cases) {
+        service.clearRequests();
+        service.inject("GET", "social", Injection{c.status, c.body, c.headers, 0ms});
+        SocialFailure failure = failureOf(api->snapshot());
+        EXPECT_EQ(failure.status(), c.status) << c.body;
+        EXPECT_EQ(failure.message(), c.message) << c.status << " " << c.body;
+        EXPECT_EQ(service.requests().size(), 1u) << "a redirect is not followed";
+        EXPECT_EQ(stored(), cookie) << c.status << ": the session stays";
+    }
+    // The service's own error texts reach the caller the same way.
+    service.clearInjections();
+    SocialFailure failure = failureOf(api->requestFriend("nobody"));
+    EXPECT_EQ(failure.status(), 404);
+    EXPECT_EQ(failure.message(), "Игрок с таким именем не найден");
+}
+
+TEST_F(SocialAPITest, LocalhostOriginAndOneWithATrailingSlash) {
+    useOrigin("http://localhost:" + std::to_string(service.port()));
+    EXPECT_FALSE(await(api->openSession()).registered);
+    EXPECT_EQ(service.requests().back().target, "/player/api/session");
+    EXPECT_EQ(service.requests().back().origin, "http://localhost:" + std::to_string(service.port()));
+
+    // The origin is joined as written, so the slash doubles; Qt's HTTP stack normalises the path of
+    // the request line, so the request still reaches the API. The origin itself keeps its slash.
+    useOrigin(service.origin() + "/");
+    EXPECT_EQ(api->address("social?x=1")->toString().toStdString(), service.origin() + "//player/api/social?x=1");
+    EXPECT_FALSE(await(api->openSession()).registered);
+    EXPECT_EQ(service.requests().back().target, "/player/api/session");
+    EXPECT_EQ(service.requests().back().origin, service.origin() + "/");
+    EXPECT_TRUE(stored()) << "the session is kept under the origin as written";
+    EXPECT_EQ(await(SessionKeychain::read(QString::fromStdString(service.origin()))), std::nullopt);
+}
+
+TEST_F(SocialAPITest, RequestsRunOneAtATimeInTheOrderTheyCame) {
+    service.inject("POST", "session", Injection{std::nullopt, "", {}, 300ms});
+    std::vector<int> ends;
+    QCoro::Task<> first = recordEnd(api->openSession(), &ends, 1);
+    QCoro::Task<> second = recordEnd(api->currentSession(), &ends, 2);
+    QCoro::Task<> third = recordEnd(api->snapshot(), &ends, 3);
+    await(std::move(third));
+    EXPECT_EQ(ends, (std::vector<int>{1, 2, 3}));
+
+    auto requests = service.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].target, "/player/api/session");
+    EXPECT_EQ(requests[1].target, "/player/api/session");
+    EXPECT_EQ(requests[2].target, "/player/api/social");
+    // Each request went out only after the previous answer, and carried the cookie it set.
+    EXPECT_GE(requests[1].arrived, requests[0].answered);
+    EXPECT_GE(requests[2].arrived, requests[1].answered);
+    std::optional<std::string> cookie = stored();
+    ASSERT_TRUE(cookie);
+    EXPECT_EQ(requests[1].cookie, "factory_player=" + *cookie);
+}
+
+TEST_F(SocialAPITest, AddressThatDoesNotParseSendsNothing) {
+    for (const char* id : {"a b", "p-1/../../logout", "p-1?limit=1", "p-1#x", "p%2F1", "", ".."}) {
+        SocialFailure failure = failureOf(api->acceptFriend(id));
+        EXPECT_EQ(failure.status(), 0) << id;
+        EXPECT_EQ(failure.message(), "Неверный адрес") << id;
+    }
+    SocialFailure failure = failureOf(api->request<APIResult>("social/friends/a b/accept", "POST", SocialBody::empty()));
+    EXPECT_EQ(failure.message(), "Неверный адрес");
+    failure = failureOf(api->messages("a\tb"));
+    EXPECT_EQ(failure.message(), "Неверный адрес");
+    EXPECT_TRUE(service.requests().empty());
+    // The turn was given back.
+    EXPECT_FALSE(await(api->openSession()).registered);
+}
+
+TEST_F(SocialAPITest, TransportFailuresAndUndecodableAnswers) {
+    // No answer in time, by the data time-out and by the whole exchange's.
+    const SocialAPI::Timeouts limits[] = {{300ms, 10s}, {10s, 300ms}};
+    for (const SocialAPI::Timeouts& limit : limits) {
+        api->setTimeouts(limit);
+        service.inject("POST", "session", Injection{std::nullopt, "", {}, 1000ms});
+        try {
+            await(api->openSession());
+            ADD_FAILURE() << "the answer came too late";
+        } catch (const TransportError& e) {
+            EXPECT_EQ(e.code(), QNetworkReply::TimeoutError);
+            EXPECT_STREQ(e.what(), "Сервер не ответил вовремя");
+        }
+        service.clearInjections();
+        EXPECT_FALSE(await(api->openSession()).registered) << "the turn was given back";
+    }
+
+    // A body that cannot be serialised is refused before anything is sent.
+    service.clearRequests();
+    Json notText = {{"current_game", std::string("\xff")}};
+    EXPECT_THROW(await(api->request<APIResult>("social/presence", "POST", notText)), Json::type_error);
+    EXPECT_TRUE(service.requests().empty());
+
+    // 200 answers that do not decode.
+    service.inject("GET", "session", Injection{200, "[]", {}, 0ms});
+    EXPECT_THROW(await(api->currentSession()), DecodingError);
+    service.inject("POST", "logout", Injection{200, "", {}, 0ms});
+    EXPECT_THROW(await(api->logout()), DecodingError) << "no bytes is not a JSON document";
+
+    // Nobody listening.
+    useOrigin("http://127.0.0.1:1");
+    try {
+        await(api->openSession());
+        FAIL() << "nothing listens on port 1";
+    } catch (const TransportError& e) {
+        EXPECT_EQ(e.code(), QNetworkReply::ConnectionRefusedError);
+        EXPECT_STREQ(e.what(), "Не удалось подключиться к серверу");
+    }
+}
+
+TEST_F(SocialAPITest, FriendRequestsAreSentAcceptedDeclinedAndRemoved) {
+    PlayerAccount anna = signUp("anna");
+    std::string boris = service.addAccount("boris", "password2");
+    std::string vera = service.addAccount("vera", "password3");
+    std::string gleb = service.addAccount("gleb", "password4");
+
+    await(api->requestFriend("boris"));
+    EXPECT_EQ(lastBody("/player/api/social/friends/request"), SocialBody::friendRequest("boris"));
+    SocialSnapshot snapshot = await(api->snapshot());
+    ASSERT_EQ(snapshot.outgoing_requests.size(), 1u);
+    EXPECT_EQ(snapshot.outgoing_requests[0].id, boris);
+    EXPECT_EQ(snapshot.outgoing_requests[0].username, "boris");
+    // Declining an outgoing request withdraws it.
+    await(api->declineFriend(boris));
+    EXPECT_TRUE(await(api->snapshot()).outgoing_requests.empty());
+
+    service.addRequest(vera, anna.id);
+    service.addRequest(gleb, anna.id);
+    EXPECT_EQ(idsOf(await(api->snapshot()).incoming_requests), (std::set<std::string>{vera, gleb}));
+    await(api->acceptFriend(vera));
+    await(api->declineFriend(gleb));
+    snapshot = await(api->snapshot());
+    EXPECT_TRUE(snapshot.incoming_requests.empty());
+    ASSERT_EQ(snapshot.friends.size(), 1u);
+    EXPECT_EQ(snapshot.friends[0].id, vera);
+    EXPECT_EQ(snapshot.friends[0].username, "vera");
+    EXPECT_FALSE(snapshot.friends[0].presence.online);
+
+    // Asking someone who already asked us makes friends at once.
+    service.addRequest(boris, anna.id);
+    await(api->requestFriend("boris"));
+    EXPECT_EQ(idsOf(await(api->snapshot()).friends), (std::set<std::string>{boris, vera}));
+
+    await(api->removeFriend(vera));
+    EXPECT_EQ(idsOf(await(api->snapshot()).friends), (std::set<std::string>{boris}));
+    SocialFailure failure = failureOf(api->acceptFriend(vera));
+    EXPECT_EQ(failure.status(), 404);
+    EXPECT_EQ(failure.message(), "Запрос в друзья не найден");
+}
+
+TEST_F(SocialAPITest, PresenceAndBlocks) {
+    int64_t now = 1'700'000'000;
+    service.setClock([&now] { return now; });
+    PlayerAccount anna = signUp("anna");
+    std::string boris = service.addAccount("boris", "password2");
+    service.makeFriends(anna.id, boris);
+
+    service.setPresence(boris, "orbit");
+    FriendPresence presence = await(api->snapshot()).friends.at(0).presence;
+    EXPECT_EQ(presence, (FriendPresence{true, "orbit", now}));
+    // A friend who stops reporting goes offline after a while; the last time seen stays.
+    now += 61;
+    EXPECT_EQ(await(api->snapshot()).friends.at(0).presence, (FriendPresence{false, std::nullopt, now - 61}));
+
+    await(api->reportPresence("orbit"));
+    EXPECT_EQ(lastBody("/player/api/social/presence"), SocialBody::presence("orbit"));
+    await(api->reportPresence(std::nullopt));
+    EXPECT_EQ(lastBody("/player/api/social/presence"), Json::parse(R"({"current_game": null})"));
+    // The service answers going offline with null.
+    EXPECT_EQ(await(api->goOffline()), std::nullopt);
+
+    await(api->block(boris));
+    SocialSnapshot snapshot = await(api->snapshot());
+    EXPECT_TRUE(snapshot.friends.empty());
+    EXPECT_EQ(idsOf(snapshot.blocked), (std::set<std::string>{boris}));
+    EXPECT_EQ(failureOf(api->requestFriend("boris")).message(), "Этот игрок недоступен");
+    await(api->unblock(boris));
+    EXPECT_TRUE(await(api->snapshot()).blocked.empty());
+}
+
+TEST_F(SocialAPITest, ConversationPagesReadMarksAndRepeatedSends) {
+    PlayerAccount anna = signUp("anna");
+    std::string boris = service.addAccount("boris", "password2");
+    std::string vera = service.addAccount("vera", "password3");
+    service.makeFriends(anna.id, boris);
+    std::vector<int64_t> ids;
+    for (int i = 0; i < 55; ++i) ids.push_back(service.addMessage(boris, anna.id, "сообщение " + std::to_string(i)));
+    EXPECT_EQ(await(api->snapshot()).friends.at(0).unread, 55);
+
+    MessagePage newest = await(api->messages(boris));
+    EXPECT_EQ(service.requests().back().target, "/player/api/social/messages/" + boris + "?limit=50");
+    ASSERT_EQ(newest.messages.size(), 50u);
+    for (const DirectMessage& m : newest.messages) EXPECT_GE(m.id, ids[5]);
+    ASSERT_EQ(newest.next_before, ids[5]);
+    EXPECT_EQ(newest.read_through, 0);
+
+    MessagePage older = await(api->messages(boris, newest.next_before));
+    EXPECT_EQ(service.requests().back().target,
+              "/player/api/social/messages/" + boris + "?limit=50&before=" + std::to_string(ids[5]));
+    ASSERT_EQ(older.messages.size(), 5u);
+    for (const DirectMessage& m : older.messages) EXPECT_LT(m.id, ids[5]);
+    EXPECT_EQ(older.next_before, std::nullopt);
+
+    await(api->markRead(boris, ids.back()));
+    EXPECT_EQ(lastBody("/player/api/social/messages/" + boris + "/read"), SocialBody::markRead(ids.back()));
+    EXPECT_EQ(await(api->snapshot()).friends.at(0).unread, 0);
+    EXPECT_EQ(await(api->messages(boris)).read_through, ids.back());
+
+    // Sending the same message again gives the stored one back, not a second message.
+    const std::string clientID = platform::uuidText();
+    SentMessage sent = await(api->sendMessage(boris, clientID, "привет"));
+    EXPECT_GT(sent.message.id, ids.back());
+    EXPECT_EQ(sent.message.sender_id, anna.id);
+    EXPECT_EQ(sent.message.recipient_id, boris);
+    EXPECT_EQ(sent.message.client_id, clientID);
+    EXPECT_EQ(sent.message.body, "привет");
+    EXPECT_EQ(await(api->sendMessage(boris, clientID, "привет")).message, sent.message);
+    newest = await(api->messages(boris));
+    EXPECT_EQ(std::count_if(newest.messages.begin(), newest.messages.end(),
+                            [&](const DirectMessage& m) { return m.client_id == clientID; }),
+              1);
+
+    SocialFailure failure = failureOf(api->messages(vera));
+    EXPECT_EQ(failure.status(), 403);
+    EXPECT_EQ(failure.message(), "Переписка доступна только с друзьями");
+}
+
+TEST_F(SocialAPITest, ServiceProgramServesItsSeed) {
+    TempDir folder;
+    writeFile(folder / "seed.json", R"({
+        "accounts": [{"id": "p-anna", "username": "anna", "password": "password1"},
+                     {"id": "p-boris", "username": "boris", "password": "password2"},
+                     {"id": "p-vera", "username": "vera", "password": "password3"},
+                     {"id": "p-gleb", "username": "gleb", "password": "password4"}],
+        "friends": [["p-anna", "p-boris"]],
+        "requests": [{"from": "p-vera", "to": "p-anna", "created": 1700000000}],
+        "blocks": [{"by": "p-anna", "blocked": "p-gleb", "created": 1700000001}],
+        "presence": [{"id": "p-boris", "current_game": "orbit"}],
+        "messages": [{"from": "p-boris", "to": "p-anna", "body": "привет", "created": 1700000002},
+                     {"from": "p-boris", "to": "p-anna", "body": "ты тут?", "created": 1700000003}],
+        "read": [{"reader": "p-anna", "friend": "p-boris", "through": 1}]})");
+    platform::Process program(NOVRA_SOCIAL_SERVICE_PATH, {"--port", "0", "--seed", folder / "seed.json"});
+    program.standardInput = platform::Redirect::null();
+    program.standardOutput = platform::Redirect::stream();
+    program.launch();
+    std::string origin = readLine(program.streamFd(1));
+    ASSERT_EQ(origin.rfind("http://127.0.0.1:", 0), 0u) << origin;
+    useOrigin(origin);
+
+    await(api->openSession());
+    SocialFailure failure = failureOf(api->login("anna", "wrong password"));
+    EXPECT_EQ(failure.status(), 403);
+    EXPECT_EQ(failure.message(), "Неверное имя пользователя или пароль");
+    EXPECT_EQ(await(api->login("anna", "password1")), (PlayerAccount{"p-anna", "anna", true}));
+
+    SocialSnapshot snapshot = await(api->snapshot());
+    ASSERT_EQ(snapshot.friends.size(), 1u);
+    EXPECT_EQ(snapshot.friends[0].id, "p-boris");
+    EXPECT_EQ(snapshot.friends[0].unread, 1);
+    EXPECT_TRUE(snapshot.friends[0].presence.online);
+    EXPECT_EQ(snapshot.friends[0].presence.current_game, "orbit");
+    EXPECT_EQ(snapshot.incoming_requests, (std::vector<FriendRequest>{{"p-vera", "vera", 1700000000}}));
+    EXPECT_EQ(snapshot.blocked, (std::vector<FriendRequest>{{"p-gleb", "gleb", 1700000001}}));
+    MessagePage page = await(api->messages("p-boris"));
+    EXPECT_EQ(page.messages.size(), 2u);
+    EXPECT_EQ(page.read_through, 1);
+
+    program.terminate();
+    EXPECT_EQ(program.wait(), 0);
+}
+
+TEST(SocialAPIWithoutSecretStore, FailedStoreEscapesTheRequestButTheSessionStaysForThisRun) {
+    if (!useSecretStore(SecretStore::NoSession)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
+    tools::SocialService service;
+    service.start();
+    qputenv(SocialAPI::kTestOriginVariable, QByteArray::fromStdString(service.origin()));
+    SocialAPI api;
+    try {
+        await(api.openSession());
+        FAIL() << "storing the session cannot succeed without a secret store";
+    } catch (const LauncherError& e) {
+        EXPECT_EQ(e.message(), "Не удалось сохранить сеанс в Связке ключей macOS (7)");
+    }
+    EXPECT_FALSE(await(api.currentSession()).registered);
+    EXPECT_NE(service.requests().back().cookie, "");
+    qunsetenv(SocialAPI::kTestOriginVariable);
+}
