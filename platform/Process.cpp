@@ -4,10 +4,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <system_error>
@@ -196,17 +198,21 @@ void Process::drain(int pidfd) {
         }
         exited = fds[n].revents != 0;
     }
-    // The child has exited: everything it wrote is in the pipes now. Take that without waiting for
-    // an end of file that a grandchild holding the pipe open might never give.
+    // The child has exited: everything it wrote is in the pipes now. Take exactly that, without
+    // waiting for an end of file that a grandchild holding the pipe open might never give (nor
+    // reading on for as long as such a grandchild keeps writing).
     for (int stream = 1; stream < 3; ++stream) {
         int& fd = captureFds_[stream];
         if (fd < 0) continue;
+        int pending = 0;
+        if (::ioctl(fd, FIONREAD, &pending) != 0) pending = 0;
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        for (;;) {
-            ssize_t got = ::read(fd, buffer, sizeof buffer);
+        while (pending > 0) {
+            ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, static_cast<size_t>(pending)));
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) break;
             keep(stream, got);
+            pending -= static_cast<int>(got);
         }
         closeQuietly(fd);
     }
