@@ -13,7 +13,7 @@ struct BundleSpec {
     std::string executable = "Game";
     platform::PropertyListFormat format = platform::PropertyListFormat::xml;
     // More files, by path relative to the bundle, with their contents.
-    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::pair<std::string, std::string>> files = {};
 };
 
 // Writes a bundle folder at `path`: Contents/Info.plist, Contents/MacOS/EXECUTABLE (mode 0755) and

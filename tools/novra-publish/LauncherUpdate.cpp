@@ -91,11 +91,13 @@ bool launcherUpdate(const std::vector<std::string>& args) {
     update.validate();
     SelfUpdateCore::validate(sealed, update);
 
-    // What the launcher will find once it has unpacked the package.
+    // The package as the launcher will take it: size, digest, unpacking, the application and its
+    // seal, then what makes it the launcher update.
     const std::string unpacked = work / "unpacked";
     fs::create_directory(unpacked);
     OperationControl control;
-    LauncherCore::unpack(package, unpacked, update.release.expandedBytes, control);
+    LauncherCore::checkPackage(package, update.release, control);
+    LauncherCore::unpackApp(package, update.release, unpacked, control);
     SelfUpdateCore::validate(unpacked + "/" + update.release.app, update);
 
     fs::create_directories(root + "/packages");

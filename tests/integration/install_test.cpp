@@ -1,0 +1,543 @@
+// Installing packages made by the studio's tool into a temporary library.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <regex>
+#include <thread>
+
+#include "core/LauncherCore.h"
+#include "packaging/Ustar.h"
+#include "platform/BundleSeal.h"
+#include "platform/Files.h"
+#include "platform/SystemVersion.h"
+#include "support/Bundles.h"
+#include "support/TestSupport.h"
+
+using namespace novra;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Data that compresses partly: text-like runs and random runs.
+std::string mixedData(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string data;
+    data.reserve(size);
+    while (data.size() < size) {
+        if (random() % 2)
+            for (int i = 0; i < 4096; ++i) data.push_back(static_cast<char>(random()));
+        else
+            data += "level " + std::to_string(random() % 100) + " sprite tiles and palette entries\n";
+    }
+    data.resize(size);
+    return data;
+}
+
+std::string messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const LauncherError& e) {
+        return e.message();
+    } catch (const CancellationError&) {
+        return "(cancelled)";
+    }
+    return "";
+}
+
+bool waitForFile(const std::string& path, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!test::exists(path)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+class Install : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keys = test::makeKeys(dir.path());
+        platform::trustSealKeysFromFile(keys.publicKey);
+        settings.library = dir / "Library";
+        test::makeBundle(bundle, {.files = {{"Contents/Resources/level.dat", mixedData(300000, 1)},
+                                            {"Contents/Resources/readme.txt", "Привет"}}});
+    }
+    void TearDown() override {
+        platform::clearTrustedSealKeys();
+        platform::resetSystemMajorVersion();
+    }
+
+    // Publishes the bundle with the studio's tool and returns the catalog's entry.
+    Game publish(const std::string& version, const std::string& id = "game") {
+        test::RunResult result = test::run(test::publishTool(), {"release", source, bundle, "--id", id, "--version",
+                                                                 version, "--key", keys.privateKey, "--title", "Игра"});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        for (const Game& game : LauncherCore::loadCatalog(source + "/catalog.json").games)
+            if (game.id == id) return game;
+        ADD_FAILURE() << "no game " << id;
+        return {};
+    }
+
+    // Packs a bundle as it is (sealed or not, sound or not), the way the tool would but without
+    // its checks, and returns a game whose release describes that package.
+    Game packDirectly(const std::string& app, const std::string& version) {
+        std::string package = packageOf(version);
+        fs::create_directories(source + "/packages");
+        packaging::PackageStats stats = packaging::writePackage(app, "Game.app", package);
+        Game game{"game", "Игра", "", "gamecontroller", Release{}, std::nullopt};
+        Release& r = *game.release;
+        r.version = version;
+        r.sha256 = LauncherCore::hash(package);
+        r.archive = "packages/" + version + ".tar.gz";
+        r.bytes = static_cast<int64_t>(fs::file_size(package));
+        r.expandedBytes = stats.expandedBytes;
+        r.app = "Game.app";
+        r.bundleID = "com.novra.test";
+        r.architecture = "arm64";
+        r.minimumSystem = 13;
+        r.saves = "external";
+        return game;
+    }
+
+    std::string packageOf(const std::string& version) const { return source + "/packages/" + version + ".tar.gz"; }
+
+    Installed install(const Game& game, const Progress& progress = {}) {
+        OperationControl control;
+        return LauncherCore::install(packageOf(game.release->version), game, settings, control, progress);
+    }
+
+    std::string gameDir() const { return settings.library + "/game"; }
+
+    // Everything below the game's folder, with the content of the records.
+    std::vector<std::string> snapshot() const {
+        std::vector<std::string> state = test::listTree(gameDir());
+        for (const char* record : {"current.json", "previous.json"})
+            if (test::exists(gameDir() + "/" + record)) state.push_back(test::readFile(gameDir() + "/" + record));
+        return state;
+    }
+
+    std::vector<std::string> stagingFolders() const {
+        std::vector<std::string> found;
+        if (!fs::exists(gameDir() + "/versions")) return found;
+        for (const auto& entry : fs::directory_iterator(gameDir() + "/versions"))
+            if (entry.path().filename().string().rfind(".install-", 0) == 0) found.push_back(entry.path());
+        return found;
+    }
+
+    test::TempDir dir;
+    test::KeyPair keys;
+    Settings settings;
+    std::string source = dir / "source";
+    std::string bundle = dir / "build/Game.app";
+};
+
+} // namespace
+
+TEST_F(Install, PublishedReleaseInstallsIntoTheLayout) {
+    Game game = publish("1.0");
+    ASSERT_TRUE(game.release);
+    EXPECT_EQ(game.title, "Игра");
+    EXPECT_EQ(game.release->app, "Game.app");
+    EXPECT_EQ(game.release->bundleID, "com.novra.test");
+
+    Date before = dateNow();
+    Installed record = install(game);
+    EXPECT_EQ(record.release, *game.release);
+    EXPECT_GE(record.installedAt, before);
+    EXPECT_LE(record.installedAt, dateNow());
+    EXPECT_TRUE(std::regex_match(record.directory,
+                                 std::regex(game.release->sha256 + "-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")))
+        << record.directory;
+
+    EXPECT_EQ(LauncherCore::current("game", settings.library), record);
+    std::string app = LauncherCore::appURL("game", record, settings.library);
+    EXPECT_EQ(app, settings.library + "/game/versions/" + record.directory + "/Game.app");
+    EXPECT_TRUE(platform::isExecutableFile(app + "/Contents/MacOS/Game"));
+    EXPECT_EQ(test::readFile(app + "/Contents/Resources/readme.txt"), "Привет");
+    EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid);
+
+    const std::string v = "versions/" + record.directory;
+    std::vector<std::string> expected{".install.lock",
+                                      "current.json",
+                                      "versions",
+                                      v,
+                                      v + "/Game.app",
+                                      v + "/Game.app/Contents",
+                                      v + "/Game.app/Contents/Info.plist",
+                                      v + "/Game.app/Contents/MacOS",
+                                      v + "/Game.app/Contents/MacOS/Game",
+                                      v + "/Game.app/Contents/Resources",
+                                      v + "/Game.app/Contents/Resources/level.dat",
+                                      v + "/Game.app/Contents/Resources/readme.txt",
+                                      v + "/Game.app/Contents/_CodeSignature",
+                                      v + "/Game.app/Contents/_CodeSignature/CodeResources",
+                                      v + "/Game.app/Contents/_CodeSignature/CodeResources.sig"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(test::listTree(gameDir()), expected);
+
+    struct stat info {};
+    ASSERT_EQ(::stat((gameDir() + "/.install.lock").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    // The record is the canonical JSON form: pretty-printed, keys sorted.
+    EXPECT_EQ(test::readFile(gameDir() + "/current.json"), encodeJson(record.encode()));
+    EXPECT_EQ(test::readFile(gameDir() + "/current.json").rfind("{\n  \"directory\": ", 0), 0u);
+    // The package is never touched.
+    EXPECT_EQ(LauncherCore::hash(packageOf("1.0")), game.release->sha256);
+}
+
+TEST_F(Install, SameReleaseTwiceThenAnUpdate) {
+    Game first = publish("1.0");
+    Installed a = install(first);
+    Installed b = install(first);
+    EXPECT_NE(a.directory, b.directory);
+    EXPECT_EQ(a.directory.substr(0, 65), b.directory.substr(0, 65));
+    EXPECT_EQ(LauncherCore::current("game", settings.library), b);
+    EXPECT_EQ(Installed::fromJSON(test::readFile(gameDir() + "/previous.json")), a);
+
+    test::writeFile(bundle + "/Contents/Resources/readme.txt", "Новая версия");
+    Game second = publish("1.1");
+    EXPECT_NE(second.release->sha256, first.release->sha256);
+    Installed c = install(second);
+    EXPECT_EQ(LauncherCore::current("game", settings.library), c);
+    EXPECT_EQ(Installed::fromJSON(test::readFile(gameDir() + "/previous.json")), b);
+    EXPECT_EQ(test::readFile(LauncherCore::appURL("game", c, settings.library) + "/Contents/Resources/readme.txt"),
+              "Новая версия");
+    // Older versions stay.
+    for (const Installed& old : {a, b}) EXPECT_TRUE(fs::is_directory(gameDir() + "/versions/" + old.directory));
+}
+
+TEST_F(Install, ChecksBeforeTheDiskIsTouched) {
+    Game game = publish("1.0");
+    Game noRelease{"Not Valid", "Игра", "", "", std::nullopt, std::nullopt};
+    EXPECT_EQ(messageOf([&] { install(noRelease); }), "Сборка ещё не опубликована");
+    Game badID = game;
+    badID.id = "Game";
+    EXPECT_EQ(messageOf([&] { install(badID); }), "Неверная игра");
+    Game badRelease = game;
+    badRelease.release->saves = "inside";
+    EXPECT_EQ(messageOf([&] { install(badRelease); }), "Несовместимый пакет или сохранения внутри сборки");
+    Game intel = game;
+    intel.release->architecture = "x86_64";
+    EXPECT_EQ(messageOf([&] { install(intel); }), "Для этой сборки требуется Intel Mac");
+    Game newer = game;
+    newer.release->minimumSystem = 15;
+    platform::overrideSystemMajorVersion(14);
+    EXPECT_EQ(messageOf([&] { install(newer); }), "Для этой версии нужна macOS 15 или новее");
+    EXPECT_FALSE(test::exists(settings.library));
+
+    // A package one byte short is refused before it is hashed (a cancelled control would show).
+    fs::copy_file(packageOf("1.0"), dir / "short.tar.gz");
+    fs::resize_file(dir / "short.tar.gz", fs::file_size(dir / "short.tar.gz") - 1);
+    OperationControl cancelled;
+    cancelled.cancel();
+    EXPECT_EQ(messageOf([&] { LauncherCore::install(dir / "short.tar.gz", game, settings, cancelled); }),
+              "Пакет загружен не полностью");
+    Game wrongDigest = game;
+    wrongDigest.release->sha256[0] = wrongDigest.release->sha256[0] == 'a' ? 'b' : 'a';
+    EXPECT_EQ(messageOf([&] { install(wrongDigest); }), "SHA-256 пакета не совпадает. Установленная версия сохранена.");
+    // Only the library folder of the storage check exists.
+    EXPECT_TRUE(fs::is_directory(settings.library));
+    EXPECT_TRUE(fs::is_empty(settings.library));
+
+    // The running system's version passes at the release's minimum.
+    game.release->minimumSystem = 14;
+    EXPECT_EQ(messageOf([&] { install(game); }), "");
+}
+
+TEST_F(Install, FailuresKeepTheInstalledVersion) {
+    Installed installed = install(publish("1.0"));
+    std::vector<std::string> before = snapshot();
+    test::KeyPair other = test::makeKeys(dir.path(), "other");
+    const std::string badSeal = "Проверка подписи приложения не пройдена";
+
+    // A variant of the bundle, sealed and then changed by `change` (if any), packed as version 2.0.
+    auto variant = [&](const std::function<void(const std::string&)>& beforeSeal, const std::string& key,
+                       const std::function<void(const std::string&)>& afterSeal) {
+        std::string copy = dir / "variant/Game.app";
+        fs::remove_all(dir / "variant");
+        test::makeBundle(copy, {.files = {{"Contents/Resources/level.dat", mixedData(300000, 2)}}});
+        if (beforeSeal) beforeSeal(copy);
+        platform::sealBundle(copy, key);
+        if (afterSeal) afterSeal(copy);
+        return packDirectly(copy, "2.0");
+    };
+
+    struct Case {
+        const char* name;
+        std::function<Game()> make;
+        std::string expected;
+        std::function<void(OperationControl&, double)> onProgress;
+    };
+    const Case cases[] = {
+        {"sound variant as control case", [&] { return variant(nullptr, keys.privateKey, nullptr); }, "", {}},
+        {"wrong digest",
+         [&] {
+             Game g = variant(nullptr, keys.privateKey, nullptr);
+             g.release->sha256 = std::string(64, 'f');
+             return g;
+         },
+         "SHA-256 пакета не совпадает. Установленная версия сохранена.", {}},
+        {"one byte short",
+         [&] {
+             Game g = variant(nullptr, keys.privateKey, nullptr);
+             fs::resize_file(packageOf("2.0"), static_cast<uintmax_t>(g.release->bytes - 1));
+             return g;
+         },
+         "Пакет загружен не полностью", {}},
+        {"cancel during unpack", [&] { return variant(nullptr, keys.privateKey, nullptr); }, "(cancelled)",
+         [](OperationControl& control, double) { control.cancel(); }},
+        {"unpacked size differs",
+         [&] {
+             Game g = variant(nullptr, keys.privateKey, nullptr);
+             g.release->expandedBytes += 1;
+             return g;
+         },
+         "Размер или контрольная сумма архива неверны", {}},
+        {"wrong bundle identifier",
+         [&] {
+             Game g = variant(nullptr, keys.privateKey, nullptr);
+             g.release->bundleID = "com.novra.other";
+             return g;
+         },
+         "Идентификатор приложения не совпадает с релизом", {}},
+        {"missing executable",
+         [&] { return variant([](const std::string& b) { fs::remove(b + "/Contents/MacOS/Game"); }, keys.privateKey, nullptr); },
+         "Исполняемый файл приложения отсутствует", {}},
+        {"file changed after sealing",
+         [&] {
+             return variant(nullptr, keys.privateKey, [](const std::string& b) {
+                 test::writeFile(b + "/Contents/Resources/level.dat", mixedData(300000, 3));
+             });
+         },
+         badSeal, {}},
+        {"file added after sealing",
+         [&] {
+             return variant(nullptr, keys.privateKey,
+                            [](const std::string& b) { test::writeFile(b + "/Contents/Resources/extra", "x"); });
+         },
+         badSeal, {}},
+        {"file removed after sealing",
+         [&] {
+             return variant(nullptr, keys.privateKey,
+                            [](const std::string& b) { fs::remove(b + "/Contents/Resources/level.dat"); });
+         },
+         badSeal, {}},
+        {"sealed by another key", [&] { return variant(nullptr, other.privateKey, nullptr); }, badSeal, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Game game = c.make();
+        OperationControl control;
+        Progress progress;
+        if (c.onProgress) progress = [&](double fraction) { c.onProgress(control, fraction); };
+        std::string message =
+            messageOf([&] { LauncherCore::install(packageOf("2.0"), game, settings, control, progress); });
+        EXPECT_EQ(message, c.expected);
+        if (c.expected.empty()) {
+            // The control case installs; the cases after it start from there.
+            installed = *LauncherCore::current("game", settings.library);
+            before = snapshot();
+            continue;
+        }
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_TRUE(stagingFolders().empty());
+    }
+
+    // With no trusted key nothing installs, not even the studio's own release.
+    platform::clearTrustedSealKeys();
+    EXPECT_EQ(messageOf([&] { install(publish("1.0")); }), badSeal);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(LauncherCore::current("game", settings.library), installed);
+}
+
+TEST_F(Install, StaleStagingOfADeadInstallIsRemoved) {
+    Game game = publish("1.0");
+    fs::create_directories(gameDir() + "/versions/.install-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9/Game.app/Contents");
+    test::writeFile(gameDir() + "/versions/.install-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9/Game.app/Contents/x", "x");
+    test::writeFile(gameDir() + "/versions/.install-stray-file", "x");
+    fs::create_directories(gameDir() + "/versions/unrelated");
+    install(game);
+    EXPECT_TRUE(stagingFolders().empty());
+    EXPECT_TRUE(fs::is_directory(gameDir() + "/versions/unrelated"));
+}
+
+TEST_F(Install, LockFileMustBeAPlainFile) {
+    Game game = publish("1.0");
+    fs::create_directories(gameDir() + "/versions");
+    ASSERT_EQ(::symlink("/dev/null", (gameDir() + "/.install.lock").c_str()), 0);
+    EXPECT_EQ(messageOf([&] { install(game); }), "Не удалось заблокировать установку");
+    EXPECT_EQ(LauncherCore::current("game", settings.library), std::nullopt);
+}
+
+// A second process that finds the game's install lock taken gives up at once, and the first one
+// is not disturbed (its staging folder included).
+TEST_F(Install, SecondProcessIsTurnedAway) {
+    Game game = publish("1.0");
+    const std::string paused = dir / "paused", go = dir / "go";
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool waited = false;
+        try {
+            install(game, [&](double) {
+                if (waited) return;
+                waited = true;
+                test::writeFile(paused, "");
+                waitForFile(go, 30s);
+            });
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    ASSERT_TRUE(waitForFile(paused, 30s));
+    EXPECT_EQ(stagingFolders().size(), 1u);
+    EXPECT_EQ(messageOf([&] { install(game); }), "Другой лаунчер уже устанавливает эту игру");
+    EXPECT_EQ(stagingFolders().size(), 1u);
+    test::writeFile(go, "");
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    std::optional<Installed> record = LauncherCore::current("game", settings.library);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(platform::checkSeal(LauncherCore::appURL("game", *record, settings.library)), platform::SealStatus::valid);
+    EXPECT_FALSE(test::exists(gameDir() + "/previous.json"));
+    EXPECT_TRUE(stagingFolders().empty());
+    // The lock is free again.
+    EXPECT_EQ(messageOf([&] { install(game); }), "");
+}
+
+// An install killed at any moment leaves the game as it was or completely switched, and the next
+// install succeeds. The kill points are moments in time and phases seen on disk.
+TEST_F(Install, KilledInstallLeavesConsistentRecords) {
+    test::writeFile(bundle + "/Contents/Resources/level.dat", mixedData(4'000'000, 4));
+    Game game = publish("1.0");
+    const std::string library = settings.library;
+
+    // Starts an install in a child process and kills it once `reached` holds, or after `delay`;
+    // returns whether the child was still running then.
+    auto killWhen = [&](const std::function<bool()>& reached, std::chrono::nanoseconds delay) {
+        pid_t child = ::fork();
+        if (child == 0) {
+            try {
+                install(game);
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        EXPECT_GT(child, 0);
+        auto end = std::chrono::steady_clock::now() + delay;
+        int status = 0;
+        while (!(reached && reached()) && std::chrono::steady_clock::now() < end) {
+            if (::waitpid(child, &status, WNOHANG) == child) return false;
+            std::this_thread::sleep_for(20us);
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        return WIFSIGNALED(status);
+    };
+    auto count = [](const std::string& folder, const std::function<bool(const std::string&)>& match) {
+        std::error_code ec;
+        int n = 0;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            n += match(it->path().filename().string()) ? 1 : 0;
+        return n;
+    };
+    auto versionCount = [&] {
+        return count(gameDir() + "/versions", [](const std::string& name) { return name[0] != '.'; });
+    };
+    auto expectComplete = [&](const Installed& record) {
+        std::string app = LauncherCore::appURL("game", record, settings.library);
+        EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid) << app;
+    };
+
+    // How long an install in a child takes, to spread the timed kills over it.
+    settings.library = library + "/timing";
+    auto started = std::chrono::steady_clock::now();
+    killWhen(nullptr, 60s);
+    auto duration = std::chrono::steady_clock::now() - started;
+    ASSERT_TRUE(LauncherCore::current("game", settings.library));
+
+    int versionsBefore = 0;
+    std::string previousBefore;
+    struct Point {
+        std::string name;
+        std::function<bool()> reached;
+        double fraction; // of the install's duration, when no phase is watched
+    };
+    const std::vector<Point> points{
+        {"at once", nullptr, 0.0},
+        {"a quarter in", nullptr, 0.25},
+        {"half-way", nullptr, 0.5},
+        {"three quarters in", nullptr, 0.75},
+        {"near the end", nullptr, 0.95},
+        {"staging created", [&] { return count(gameDir() + "/versions", [](const std::string& n) {
+                                         return n.rfind(".install-", 0) == 0;
+                                     }) > 0; }, 2.0},
+        {"seal unpacked", [&] { return count(gameDir() + "/versions", [&](const std::string& n) {
+                                       return n.rfind(".install-", 0) == 0 &&
+                                              test::exists(gameDir() + "/versions/" + n +
+                                                           "/Game.app/Contents/_CodeSignature/CodeResources.sig");
+                                   }) > 0; }, 2.0},
+        {"version renamed", [&] { return versionCount() > versionsBefore; }, 2.0},
+        {"record being written", [&] { return count(gameDir(), [](const std::string& n) {
+                                              return n.size() > 4 && n.front() == '.' && n.ends_with(".tmp");
+                                          }) > 0; }, 2.0},
+        {"previous record written", [&] {
+             return test::exists(gameDir() + "/previous.json") && test::readFile(gameDir() + "/previous.json") != previousBefore;
+         }, 2.0},
+    };
+    std::map<std::string, int> interrupted;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const Point& point = points[i];
+        SCOPED_TRACE(point.name);
+        auto delay = std::chrono::duration_cast<std::chrono::nanoseconds>(duration * point.fraction);
+        settings.library = library + "/" + std::to_string(i);
+
+        // A first install killed: not installed, or installed completely.
+        versionsBefore = 0;
+        previousBefore.clear();
+        interrupted[point.name] += killWhen(point.reached, delay) ? 1 : 0;
+        if (auto record = LauncherCore::current("game", settings.library))
+            expectComplete(*record);
+        else
+            EXPECT_FALSE(test::exists(gameDir() + "/current.json"));
+        Installed installed = install(game);
+        EXPECT_TRUE(stagingFolders().empty());
+
+        // An update killed: the old record or the new one, each naming a complete version.
+        versionsBefore = versionCount();
+        previousBefore = test::exists(gameDir() + "/previous.json") ? test::readFile(gameDir() + "/previous.json") : "";
+        interrupted[point.name] += killWhen(point.reached, delay) ? 1 : 0;
+        std::optional<Installed> record = LauncherCore::current("game", settings.library);
+        ASSERT_TRUE(record);
+        expectComplete(*record);
+        std::string previous = test::exists(gameDir() + "/previous.json") ? test::readFile(gameDir() + "/previous.json") : "";
+        if (record->directory == installed.directory) {
+            // Still the old version; the previous record as it was, or already a copy of the current one.
+            EXPECT_TRUE(previous == previousBefore || Installed::fromJSON(previous) == *record);
+        } else {
+            EXPECT_EQ(Installed::fromJSON(previous), installed);
+        }
+        Installed next = install(game);
+        EXPECT_EQ(LauncherCore::current("game", settings.library), next);
+        EXPECT_TRUE(stagingFolders().empty());
+        fs::remove_all(settings.library);
+    }
+    // Every phase was actually interrupted at least once (the first install has no previous record).
+    for (const Point& point : points)
+        if (point.reached) EXPECT_GE(interrupted[point.name], 1) << point.name;
+}

@@ -1,0 +1,247 @@
+// The studio's release tool: keys, seals, releases and package checks, run as a program.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "core/LauncherCore.h"
+#include "platform/BundleSeal.h"
+#include "support/Bundles.h"
+#include "support/TestSupport.h"
+
+using namespace novra;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Publish : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keys = test::makeKeys(dir.path());
+        test::makeBundle(bundle, {.files = {{"Contents/Resources/data.txt", "data"}}});
+    }
+    void TearDown() override { platform::clearTrustedSealKeys(); }
+
+    test::RunResult tool(std::vector<std::string> arguments) { return test::run(test::publishTool(), arguments); }
+
+    test::RunResult release(const std::string& version, std::vector<std::string> more = {}) {
+        std::vector<std::string> arguments{"release", source, bundle, "--id", "game", "--version", version, "--key",
+                                           keys.privateKey};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return tool(arguments);
+    }
+
+    // The release of the game as a JSON file, for check-package.
+    std::string releaseFile(const Release& release) {
+        std::string path = dir / "release.json";
+        test::writeFile(path, encodeJson(release.encode()));
+        return path;
+    }
+
+    test::TempDir dir;
+    test::KeyPair keys;
+    std::string source = dir / "source";
+    std::string bundle = dir / "build/Game.app";
+};
+
+} // namespace
+
+TEST_F(Publish, KeygenAndSeal) {
+    test::RunResult made = tool({"keygen", dir / "new.key", dir / "new.pub"});
+    EXPECT_EQ(made.status, 0) << made.err;
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "new.key").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(platform::sealPublicKey(dir / "new.key"), test::readFile(dir / "new.pub"));
+
+    std::string privateKey = test::readFile(dir / "new.key");
+    test::RunResult again = tool({"keygen", dir / "new.key", dir / "other.pub"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "Файл ключа уже существует: " + dir / "new.key" + "\n");
+    EXPECT_EQ(test::readFile(dir / "new.key"), privateKey);
+
+    test::RunResult sealed = tool({"seal", bundle, dir / "new.key"});
+    EXPECT_EQ(sealed.status, 0) << sealed.err;
+    platform::trustSealKeysFromFile(dir / "new.pub");
+    EXPECT_EQ(platform::checkSeal(bundle), platform::SealStatus::valid);
+    platform::trustSealKeysFromFile(keys.publicKey);
+    EXPECT_EQ(platform::checkSeal(bundle), platform::SealStatus::badSignature);
+
+    EXPECT_EQ(tool({"seal", bundle}).status, 2);
+    EXPECT_EQ(tool({"seal", bundle, dir / "missing.key"}).status, 1);
+}
+
+TEST_F(Publish, ReleaseWritesPackageAndCatalog) {
+    // Another game already listed stays as it is, in its place.
+    test::writeFile(source + "/catalog.json",
+                    R"({"schema": 1, "games": [{"id": "other", "title": "Другая", "summary": "", "symbol": "star"}]})");
+    test::RunResult result = release("1.0", {"--title", "Игра", "--summary", "Кратко", "--symbol", "bolt", "--category",
+                                             "demoscene", "--notes", "Первая", "--minimum-system", "14",
+                                             "--architecture", "universal"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out + result.err, "");
+
+    Catalog catalog = LauncherCore::loadCatalog(source + "/catalog.json");
+    ASSERT_EQ(catalog.games.size(), 2u);
+    EXPECT_EQ(catalog.games[0].id, "other");
+    const Game& game = catalog.games[1];
+    EXPECT_EQ(game.id, "game");
+    EXPECT_EQ(game.title, "Игра");
+    EXPECT_EQ(game.summary, "Кратко");
+    EXPECT_EQ(game.symbol, "bolt");
+    EXPECT_TRUE(game.isDemo());
+    ASSERT_TRUE(game.release);
+    const Release& r = *game.release;
+    const std::string package = source + "/packages/1.0.tar.gz";
+    EXPECT_EQ(r.archive, "packages/1.0.tar.gz");
+    EXPECT_EQ(r.sha256, LauncherCore::hash(package));
+    EXPECT_EQ(r.bytes, static_cast<int64_t>(fs::file_size(package)));
+    EXPECT_EQ(r.app, "Game.app");
+    EXPECT_EQ(r.bundleID, "com.novra.test");
+    EXPECT_EQ(r.architecture, "universal");
+    EXPECT_EQ(r.minimumSystem, 14);
+    EXPECT_EQ(r.notes, "Первая");
+    EXPECT_EQ(r.saves, "external");
+    // The catalog file is the canonical form.
+    EXPECT_EQ(test::readFile(source + "/catalog.json"), encodeJson(catalog.encode()));
+
+    // One top-level .app folder of plain files and folders, in gzip-compressed ustar.
+    EXPECT_EQ(test::readFile(package).substr(0, 2), "\x1f\x8b");
+    test::RunResult listing = test::run("/usr/bin/tar", {"-tvzf", package});
+    ASSERT_EQ(listing.status, 0);
+    size_t lines = 0;
+    for (size_t start = 0; start < listing.out.size();) {
+        size_t end = listing.out.find('\n', start);
+        std::string line = listing.out.substr(start, end - start);
+        start = end + 1;
+        ++lines;
+        EXPECT_TRUE(line[0] == '-' || line[0] == 'd') << line;
+        EXPECT_NE(line.find(" Game.app/"), std::string::npos) << line;
+    }
+    EXPECT_GE(lines, 8u); // folders, Info.plist, executable, data, the seal
+    // expandedBytes is the sum of the unpacked files, the seal included.
+    test::TempDir unpacked;
+    ASSERT_EQ(test::run("/usr/bin/tar", {"-xzf", package, "-C", unpacked.path()}).status, 0);
+    int64_t sum = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(unpacked.path()))
+        if (entry.is_regular_file()) sum += static_cast<int64_t>(entry.file_size());
+    EXPECT_EQ(r.expandedBytes, sum);
+    EXPECT_TRUE(test::exists(unpacked / "Game.app/Contents/_CodeSignature/CodeResources.sig"));
+
+    // A new version replaces the game's release in place and keeps what was not given again.
+    test::writeFile(bundle + "/Contents/Resources/data.txt", "data 1.1");
+    ASSERT_EQ(release("1.1").status, 0);
+    Catalog updated = LauncherCore::loadCatalog(source + "/catalog.json");
+    ASSERT_EQ(updated.games.size(), 2u);
+    EXPECT_EQ(updated.games[1].title, "Игра");
+    EXPECT_EQ(updated.games[1].release->version, "1.1");
+    EXPECT_EQ(updated.games[1].release->architecture, "arm64");
+    EXPECT_TRUE(test::exists(source + "/packages/1.1.tar.gz"));
+    EXPECT_TRUE(test::exists(source + "/packages/1.0.tar.gz"));
+    // No temporary file is left beside the packages.
+    EXPECT_EQ(test::listTree(source + "/packages"), (std::vector<std::string>{"1.0.tar.gz", "1.1.tar.gz"}));
+}
+
+TEST_F(Publish, RefusedReleasesWriteNothing) {
+    ASSERT_EQ(release("1.0").status, 0);
+    auto state = [&] {
+        std::vector<std::string> files = test::listTree(source);
+        files.push_back(test::readFile(source + "/catalog.json"));
+        return files;
+    };
+    const std::vector<std::string> before = state();
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::function<void()> prepare;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"bad id", {"release", source, bundle, "--id", "Game", "--version", "2.0", "--key", keys.privateKey}, nullptr,
+         "Неверная игра"},
+        {"climbing version", {"release", source, bundle, "--id", "game", "--version", "../2.0", "--key", keys.privateKey},
+         nullptr, "Неверная версия релиза"},
+        {"unknown category",
+         {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--category", "Game"},
+         nullptr, "Неизвестный раздел каталога"},
+        {"old system",
+         {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--minimum-system",
+          "12"},
+         nullptr, "Несовместимый пакет или сохранения внутри сборки"},
+        {"empty title",
+         {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--title", ""},
+         nullptr, "Повторяющаяся или неверная игра"},
+        {"missing executable", {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey},
+         [&] { fs::remove(bundle + "/Contents/MacOS/Game"); }, "Исполняемый файл приложения отсутствует"},
+        {"link in the bundle", {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey},
+         [&] { fs::create_symlink("/etc/passwd", bundle + "/Contents/Resources/link"); },
+         "В приложении есть ссылка или специальный файл: Contents/Resources/link"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.prepare) c.prepare();
+        test::RunResult result = tool(c.arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, c.message + "\n");
+        EXPECT_EQ(state(), before);
+        fs::remove_all(bundle);
+        test::makeBundle(bundle, {.files = {{"Contents/Resources/data.txt", "data"}}});
+    }
+    EXPECT_EQ(tool({"release", source, bundle, "--id", "game", "--version", "2.0"}).status, 2);
+    EXPECT_EQ(tool({"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--bogus",
+                    "x"})
+                  .status,
+              2);
+}
+
+TEST_F(Publish, CheckPackageDoesWhatTheLauncherDoes) {
+    ASSERT_EQ(release("1.0").status, 0);
+    Release r = *LauncherCore::loadCatalog(source + "/catalog.json").games[0].release;
+    const std::string package = source + "/packages/1.0.tar.gz";
+    test::TempDir scratch;
+    test::ScopedEnv tmpdir("TMPDIR", scratch.path());
+    auto check = [&](const Release& release, const std::string& key, const std::string& file) {
+        return tool({"check-package", file, "--release", releaseFile(release), "--key", key});
+    };
+
+    test::RunResult ok = check(r, keys.publicKey, package);
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out + ok.err, "");
+
+    test::KeyPair other = test::makeKeys(dir.path(), "other");
+    Release wrongDigest = r;
+    wrongDigest.sha256 = std::string(64, '0');
+    Release wrongID = r;
+    wrongID.bundleID = "com.novra.other";
+    Release wrongSize = r;
+    wrongSize.expandedBytes -= 1;
+    fs::copy_file(package, dir / "short.tar.gz");
+    fs::resize_file(dir / "short.tar.gz", fs::file_size(package) - 1);
+    struct Case {
+        const char* name;
+        Release release;
+        std::string key;
+        std::string file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"other key", r, other.publicKey, package, "Проверка подписи приложения не пройдена"},
+        {"wrong digest", wrongDigest, keys.publicKey, package,
+         "SHA-256 пакета не совпадает. Установленная версия сохранена."},
+        {"one byte short", r, keys.publicKey, dir / "short.tar.gz", "Пакет загружен не полностью"},
+        {"other bundle identifier", wrongID, keys.publicKey, package, "Идентификатор приложения не совпадает с релизом"},
+        {"unpacked size differs", wrongSize, keys.publicKey, package, "Распакованный пакет больше указанного размера"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::RunResult result = check(c.release, c.key, c.file);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, c.message + "\n");
+    }
+    // The temporary folders are gone, after failures too.
+    EXPECT_TRUE(fs::is_empty(scratch.path()));
+    EXPECT_EQ(tool({"check-package", package, "--release", releaseFile(r)}).status, 2);
+}
