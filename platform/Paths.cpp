@@ -3,7 +3,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <system_error>
+#include <vector>
 
 namespace novra::platform {
 
@@ -27,5 +30,25 @@ std::string stateFolder() {
 }
 
 std::string defaultLibrary() { return stateFolder() + "/Games"; }
+
+std::string executablePath() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) throw std::system_error(errno, std::generic_category(), "/proc/self/exe");
+        if (static_cast<size_t>(length) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::optional<std::string> runningBundle() {
+    std::string path = executablePath();
+    const std::string marker = "/Contents/MacOS/";
+    size_t at = path.rfind(marker);
+    if (at == std::string::npos || at == 0 || path.find('/', at + marker.size()) != std::string::npos ||
+        at + marker.size() == path.size())
+        return std::nullopt;
+    return path.substr(0, at);
+}
 
 } // namespace novra::platform

@@ -1,5 +1,6 @@
 #pragma once
 // Folders of the current user.
+#include <optional>
 #include <string>
 
 namespace novra::platform {
@@ -11,5 +12,11 @@ std::string homeDirectory();
 std::string stateFolder();
 // The default library folder: the state folder's "Games".
 std::string defaultLibrary();
+
+// Absolute path of the running program's file (symbolic links resolved). Throws std::system_error.
+std::string executablePath();
+// The bundle folder that holds the running program as "BUNDLE/Contents/MacOS/NAME"; none when the
+// program does not lie in such a folder. Throws std::system_error.
+std::optional<std::string> runningBundle();
 
 } // namespace novra::platform

@@ -16,6 +16,7 @@
 #include "platform/BundleSeal.h"
 #include "platform/Files.h"
 #include "platform/PropertyList.h"
+#include "LauncherUpdate.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +31,8 @@ int usage() {
                  "      [--title T] [--summary S] [--symbol S] [--category game|demoscene] [--notes N]\n"
                  "      [--minimum-system N] [--architecture arm64|universal|x86_64]\n"
                  "  novra-publish check-package PACKAGE --release RELEASE_JSON --key PUBLIC\n"
-                 "  novra-publish unpack ARCHIVE DIR EXPANDED_BYTES\n";
+                 "  novra-publish unpack ARCHIVE DIR EXPANDED_BYTES\n"
+                 "  novra-publish launcher-update SOURCE_ROOT BUNDLE --build N --version V --key PRIVATE\n";
     return 2;
 }
 
@@ -247,6 +249,7 @@ int main(int argc, char** argv) {
         if (command == "seal") return seal(args);
         if (command == "release") return release(args);
         if (command == "check-package") return checkPackage(args);
+        if (command == "launcher-update") return novra::publish::launcherUpdate(args) ? 0 : usage();
         if (command == "unpack") return unpack(args);
         return usage();
     } catch (const std::system_error& e) {

@@ -1,0 +1,50 @@
+#pragma once
+// Preparation and atomic swap of the launcher's own bundle. The launcher reads build numbers,
+// validates a downloaded bundle and prepares a copy of it beside the installed one; the updater
+// applies the resulting plan once the launcher has quit. Stateless; every operation blocks.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "selfupdate/LauncherUpdate.h"
+
+namespace novra::SelfUpdateCore {
+
+inline constexpr std::string_view kBundleID = "com.novra.launcher";
+inline constexpr std::string_view kBundleName = "NOVRA Launcher.app";
+inline constexpr std::string_view kExecutableName = "NovraHub";
+// Prepared copies are named kCandidatePrefix + UUID + ".app", beside the installed bundle.
+inline constexpr std::string_view kCandidatePrefix = "NOVRA Launcher.previous-";
+// A path the system runs a quarantined application from; never updated in place.
+inline constexpr std::string_view kTranslocationMarker = "/AppTranslocation/";
+
+// An optional single "+" or "-", then one or more ASCII digits and nothing else, within the
+// signed 64-bit range; none otherwise.
+std::optional<int64_t> parseDecimal(std::string_view text);
+
+// The bundle's "CFBundleVersion" as a number; 0 when the property list cannot be read, the key is
+// missing or not a string, or the text is not a decimal number. Never throws.
+int64_t build(const std::string& bundle);
+
+// Proves that `app` is the launcher the manifest describes: the manifest's own rules, the
+// application and its seal (as for games), then the bundle's build number and version
+// ("Версия внутри пакета не совпадает с обновлением") and its executable ("Неверное приложение в
+// обновлении"). Throws LauncherError or the error of a lower layer.
+void validate(const std::string& app, const LauncherUpdate& update);
+
+// Copies the new bundle `source` beside the installed launcher `target` (symbolic links in its
+// path resolved) under a fresh candidate name, checks the copy and measures the installed
+// executable. Nothing is left behind when the copy or what follows fails. Throws LauncherError,
+// std::system_error or the error of a lower layer.
+LauncherUpdatePlan prepare(const std::string& source, const std::string& target, const LauncherUpdate& update);
+
+// Re-checks the plan against the disk (the candidate is the target's sibling; the target is older
+// than the update, else "Обновление уже применено"; the candidate is the update; the target's
+// executable is the one measured by prepare) and exchanges the candidate and the target in one atomic
+// step: afterwards the new bundle is at the target path and the former one at the candidate path.
+// Deletes nothing. Every check comes before the exchange, so a failure leaves both bundles where
+// they were. Throws LauncherError or the error of a lower layer.
+void apply(const LauncherUpdatePlan& plan);
+
+} // namespace novra::SelfUpdateCore

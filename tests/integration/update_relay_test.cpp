@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "core/LauncherCore.h"
+#include "platform/Exchange.h"
+#include "platform/Process.h"
+#include "selfupdate/SelfUpdateCore.h"
+#include "support/Bundles.h"
+#include "support/SelfUpdateSupport.h"
+#include "support/TestSupport.h"
+
+using namespace novra;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A pid that no process has: a child that has been reaped.
+pid_t goneProcess() {
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A real update as the launcher leaves it: the installed launcher (build 11) carrying UpdateRelay
+// and the studio's key, the new launcher (build 12) prepared beside it, and the plan in the library.
+// Each launcher, once started, writes its version into "started".
+class UpdateRelayProgram : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        keyFolder_ = std::make_unique<test::TempDir>();
+        keys_ = test::makeKeys(keyFolder_->path());
+    }
+    static void TearDownTestSuite() { keyFolder_.reset(); }
+
+    void SetUp() override {
+        trust_ = std::make_unique<test::TrustKey>(keys_.publicKey);
+        installed = root / "Applications/NOVRA Launcher.app";
+        source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
+        started = root / "started";
+        test::makeLauncher(installed, launcher("11", "2.0", "old"), keys_.privateKey);
+        test::makeLauncher(source, launcher("12", "2.1", "new"), keys_.privateKey);
+        plan = SelfUpdateCore::prepare(source, installed, test::launcherUpdate(12, "2.1"));
+        planFile = root / "library/.launcher-update-0F6C2B9E-5A4D-4E3F-8C7B-1A2B3C4D5E6F.json";
+        LauncherCore::atomicJSON(plan.encode(), planFile);
+        relay = installed + "/Contents/MacOS/UpdateRelay";
+        oldTree = test::snapshot(installed);
+        newTree = test::snapshot(plan.candidate);
+    }
+    void TearDown() override { trust_.reset(); }
+
+    test::LauncherSpec launcher(const std::string& build, const std::string& version,
+                                const std::string& name) {
+        test::LauncherSpec spec = test::launcherSpec(build, version);
+        spec.program = "#!/bin/sh\necho " + name + " > '" + started + ".tmp'\nmv '" + started + ".tmp' '" +
+                       started + "'\n";
+        spec.withRelay = true;
+        spec.trustedKeys = keys_.publicKey;
+        return spec;
+    }
+
+    void expectUntouched() {
+        EXPECT_EQ(test::snapshot(installed), oldTree);
+        EXPECT_EQ(test::snapshot(plan.candidate), newTree);
+        EXPECT_FALSE(test::exists(planFile + ".result"));
+    }
+
+    void expectSwapped() {
+        EXPECT_EQ(test::snapshot(installed), newTree);
+        EXPECT_EQ(test::snapshot(plan.candidate), oldTree);
+        EXPECT_EQ(test::readFile(planFile + ".result"), "Updated to 2.1\nPrevious: " + plan.candidate + "\n");
+    }
+
+    static std::string privateKey() { return keys_.privateKey; }
+
+    test::TempDir root;
+    std::string installed, source, started, planFile, relay;
+    LauncherUpdatePlan plan;
+    std::map<std::string, std::string> oldTree, newTree;
+
+  private:
+    static inline std::unique_ptr<test::TempDir> keyFolder_;
+    static inline test::KeyPair keys_;
+    std::unique_ptr<test::TrustKey> trust_;
+};
+
+} // namespace
+
+TEST_F(UpdateRelayProgram, SwapsStartsTheNewLauncherAndRecordsTheResult) {
+    auto result = test::run(relay, {planFile, std::to_string(goneProcess())});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    expectSwapped();
+    EXPECT_EQ(SelfUpdateCore::build(installed), 12);
+    ASSERT_TRUE(test::waitForFile(started));
+    EXPECT_EQ(test::readFile(started), "new\n");
+    // The plan, the new bundle, the old one: nothing was deleted.
+    EXPECT_TRUE(test::exists(planFile));
+
+    // Run again on the same plan: the update is already there.
+    fs::remove(started);
+    auto again =
+        test::run(plan.candidate + "/Contents/MacOS/UpdateRelay", {planFile, std::to_string(goneProcess())});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "Launcher update: Обновление уже применено\n");
+    EXPECT_EQ(again.out, "");
+    expectSwapped();
+    EXPECT_FALSE(test::exists(started));
+}
+
+TEST_F(UpdateRelayProgram, WaitsForTheLauncherToExit) {
+    platform::Process launcherProcess("/bin/sleep", {"0.6"});
+    launcherProcess.launch();
+    platform::Process relayProcess(relay, {planFile, std::to_string(launcherProcess.pid())});
+    relayProcess.standardError = platform::Redirect::capture();
+    auto start = Clock::now();
+    relayProcess.launch();
+    // Reaping the sleeper is what makes it vanish for the updater's probe.
+    launcherProcess.wait();
+    EXPECT_EQ(relayProcess.wait(), 0) << relayProcess.captured(2);
+    EXPECT_GE(secondsSince(start), 0.5);
+    expectSwapped();
+}
+
+TEST_F(UpdateRelayProgram, ArgumentErrorsComeFirst) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {{}, "Expected update plan and parent PID"},
+        {{planFile}, "Expected update plan and parent PID"},
+        {{root / "absent.json", "42", "extra"}, "Expected update plan and parent PID"},
+        {{planFile, "0"}, "Invalid parent PID"},
+        {{planFile, "1"}, "Invalid parent PID"},
+        {{planFile, "-5"}, "Invalid parent PID"},
+        {{planFile, "2147483648"}, "Invalid parent PID"},
+        {{planFile, ""}, "Invalid parent PID"},
+        {{planFile, "12ab"}, "Invalid parent PID"},
+        {{planFile, " 42"}, "Invalid parent PID"},
+        // With a bad plan and a bad process id, the plan is what is reported.
+        {{root / "absent.json", "0"}, root / "absent.json: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        auto result = test::run(relay, c.arguments);
+        EXPECT_EQ(result.status, 1) << c.message;
+        EXPECT_EQ(result.err, "Launcher update: " + c.message + "\n");
+        EXPECT_EQ(result.out, "");
+    }
+    expectUntouched();
+}
+
+TEST_F(UpdateRelayProgram, APlanThatCannotBeReadStopsEverything) {
+    Json missingHash = plan.encode();
+    missingHash.erase("originalHash");
+    test::writeFile(root / "no-hash.json", missingHash.dump());
+    test::writeFile(root / "torn.json", plan.encode().dump().substr(0, 40));
+    fs::create_directories(root / "folder.json");
+
+    for (const char* name : {"no-hash.json", "torn.json", "folder.json"}) {
+        auto result = test::run(relay, {root / name, std::to_string(goneProcess())});
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_EQ(result.err.rfind("Launcher update: ", 0), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_NE(test::run(relay, {root / "no-hash.json", "42"}).err.find("originalHash"), std::string::npos);
+    expectUntouched();
+}
+
+TEST_F(UpdateRelayProgram, FailuresOfApplyLeaveBothBundles) {
+    // The installed launcher changed after the plan was made.
+    std::string program = test::readFile(installed + "/Contents/MacOS/NovraHub");
+    test::writeFile(installed + "/Contents/MacOS/NovraHub", program + "# changed\n");
+    oldTree = test::snapshot(installed);
+    auto result = test::run(relay, {planFile, std::to_string(goneProcess())});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Launcher update: Лаунчер изменился во время подготовки; повторите проверку\n");
+    expectUntouched();
+
+    // A plan whose candidate is somewhere else.
+    LauncherUpdatePlan foreign = plan;
+    foreign.candidate = root / ("library/" + fs::path(plan.candidate).filename().string());
+    LauncherCore::atomicJSON(foreign.encode(), root / "foreign.json");
+    result = test::run(relay, {root / "foreign.json", std::to_string(goneProcess())});
+    EXPECT_EQ(result.err, "Launcher update: Обновление должно находиться рядом с приложением\n");
+    expectUntouched();
+    EXPECT_FALSE(test::exists(started));
+}
+
+TEST_F(UpdateRelayProgram, AnUpdaterOutsideABundleTrustsNoSeal) {
+    // The updater takes its trusted keys from the bundle it runs from; the build's copy has none.
+    auto result = test::run(test::relayTool(), {planFile, std::to_string(goneProcess())});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Launcher update: Проверка подписи приложения не пройдена\n");
+    expectUntouched();
+}
+
+TEST_F(UpdateRelayProgram, ANewLauncherThatCannotStartIsReportedAfterTheSwap) {
+    // The prepared launcher's program names an interpreter that does not exist.
+    std::string candidate = plan.candidate;
+    fs::remove_all(candidate);
+    test::LauncherSpec broken = launcher("12", "2.1", "new");
+    broken.program = "#!/nonexistent/sh\n";
+    test::makeLauncher(candidate, broken, privateKey());
+    newTree = test::snapshot(candidate);
+
+    auto result = test::run(relay, {planFile, std::to_string(goneProcess())});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Launcher update: Обновлено. Откройте лаунчер вручную\n");
+    expectSwapped();
+}
+
+// The updater gives up when the launcher never exits. Takes the full 60 seconds.
+TEST_F(UpdateRelayProgram, SlowGivesUpAfterSixtySeconds) {
+    platform::Process launcherProcess("/bin/sleep", {"300"});
+    launcherProcess.launch();
+    auto start = Clock::now();
+    auto result = test::run(relay, {planFile, std::to_string(launcherProcess.pid())});
+    double waited = secondsSince(start);
+    launcherProcess.kill();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Launcher update: Лаунчер не завершился; обновление не применено\n");
+    EXPECT_GE(waited, 60.0);
+    EXPECT_LT(waited, 75.0);
+    expectUntouched();
+}
+
+// UpdateRelay killed at many moments of a real update: the launcher's path always holds a whole
+// bundle, old or new, and the candidate path the other one.
+TEST_F(UpdateRelayProgram, KilledAtAnyMomentLeavesTwoWholeBundles) {
+    // A larger resource makes the checks before the exchange take a while.
+    fs::remove_all(plan.candidate);
+    test::LauncherSpec big = launcher("12", "2.1", "new");
+    big.files = {{"Contents/Resources/data.bin", std::string(1 << 20, 'd')}};
+    test::makeLauncher(plan.candidate, big, privateKey());
+    newTree = test::snapshot(plan.candidate);
+
+    const std::string pid = std::to_string(goneProcess());
+    auto runKilledAfter = [&](std::chrono::microseconds delay) {
+        platform::Process process(relay, {planFile, pid});
+        process.standardOutput = platform::Redirect::null();
+        process.standardError = platform::Redirect::null();
+        process.launch();
+        std::this_thread::sleep_for(delay);
+        process.kill();
+        process.wait();
+    };
+    auto restore = [&] {
+        // Put the old launcher back in place for the next round.
+        if (test::snapshot(installed) == newTree) platform::exchangeEntries(plan.candidate, installed);
+        fs::remove(planFile + ".result");
+    };
+
+    // How long a whole run takes, to spread the kills over it.
+    auto start = Clock::now();
+    ASSERT_EQ(test::run(relay, {planFile, pid}).status, 0);
+    auto whole = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    restore();
+
+
+    // Kill points from the start to well past the measured end of a run.
+    constexpr int kPoints = 30;
+    int before = 0, after = 0;
+    for (int i = 0; i <= kPoints; ++i) {
+        auto delay = whole * i * 3 / (2 * kPoints);
+        runKilledAfter(delay);
+        auto target = test::snapshot(installed);
+        auto candidate = test::snapshot(plan.candidate);
+
+        if (target == oldTree) {
+            ++before;
+            EXPECT_EQ(candidate, newTree) << "killed after " << delay.count() << " µs";
+        } else {
+            ++after;
+            EXPECT_EQ(target, newTree) << "killed after " << delay.count() << " µs";
+            EXPECT_EQ(candidate, oldTree) << "killed after " << delay.count() << " µs";
+        }
+        // The result file, when there is one, is whole.
+        if (test::exists(planFile + ".result")) {
+            EXPECT_EQ(test::readFile(planFile + ".result"), "Updated to 2.1\nPrevious: " + plan.candidate + "\n");
+        }
+        // Only the two bundles lie in the launcher's folder.
+        EXPECT_EQ(test::listTree(root / "Applications").size(), oldTree.size() + newTree.size() + 2);
+        restore();
+    }
+    EXPECT_GT(before, 0);
+    RecordProperty("killed_before_swap", before);
+    RecordProperty("killed_after_swap", after);
+}

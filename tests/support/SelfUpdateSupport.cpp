@@ -1,0 +1,120 @@
+#include "support/SelfUpdateSupport.h"
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/BundleSeal.h"
+#include "platform/PropertyList.h"
+#include "selfupdate/BundleKeys.h"
+#include "support/Bundles.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace novra::test {
+
+LauncherSpec launcherSpec(const std::string& build, const std::string& version,
+                          const std::function<void(LauncherSpec&)>& change) {
+    LauncherSpec spec;
+    spec.build = build;
+    spec.version = version;
+    if (change) change(spec);
+    return spec;
+}
+
+void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::string& privateKey) {
+    platform::PropertyDictionary info{
+        {"CFBundleExecutable", spec.executable},      {"CFBundleIdentifier", spec.bundleID},
+        {"CFBundleName", "NOVRA Launcher"},           {"CFBundlePackageType", "APPL"},
+        {"CFBundleShortVersionString", spec.version},
+    };
+    if (!spec.build.empty()) info["CFBundleVersion"] = spec.build;
+    writeFile(path + "/Contents/Info.plist",
+              platform::encodePropertyList(info, platform::PropertyListFormat::xml));
+    for (const std::string& name : {std::string("NovraHub"), spec.executable}) {
+        writeFile(path + "/Contents/MacOS/" + name, spec.program);
+        setMode(path + "/Contents/MacOS/" + name, 0755);
+    }
+    for (const auto& [relative, contents] : spec.files)
+        writeFile(path + "/" + relative, contents);
+    if (spec.withRelay) {
+        fs::copy_file(relayTool(), path + "/Contents/MacOS/UpdateRelay",
+                      fs::copy_options::overwrite_existing);
+        setMode(path + "/Contents/MacOS/UpdateRelay", 0755);
+    }
+    if (!spec.trustedKeys.empty())
+        writeFile(path + "/" + std::string(kTrustedKeysResource), readFile(spec.trustedKeys));
+    if (!privateKey.empty()) platform::sealBundle(path, privateKey);
+}
+
+LauncherUpdate launcherUpdate(int64_t build, const std::string& version) {
+    LauncherUpdate update;
+    update.schema = 1;
+    update.build = build;
+    update.release.version = version;
+    update.release.sha256 = std::string(64, 'a');
+    update.release.archive = "packages/" + version + ".tar.gz";
+    update.release.bytes = 1000;
+    update.release.expandedBytes = 2000;
+    update.release.app = "NOVRA Launcher.app";
+    update.release.bundleID = "com.novra.launcher";
+    update.release.architecture = "universal";
+    update.release.minimumSystem = 13;
+    update.release.notes = "";
+    update.release.saves = "external";
+    return update;
+}
+
+std::map<std::string, std::string> snapshot(const std::string& root) {
+    std::map<std::string, std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        std::string relative = it->path().string().substr(root.size() + 1);
+        auto status = it->symlink_status();
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(status.permissions()) & 0777u);
+        if (fs::is_directory(status))
+            entries[relative] = std::string("d ") + mode;
+        else if (fs::is_regular_file(status))
+            entries[relative] = std::string("f ") + mode + " " + readFile(it->path().string());
+        else
+            entries[relative] = "other";
+    }
+    return entries;
+}
+
+TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size) : path_(directory) {
+    std::filesystem::create_directories(directory);
+    std::string options = "size=" + size + ",mode=0755";
+    if (::mount("tmpfs", directory.c_str(), "tmpfs", 0, options.c_str()) != 0)
+        throw std::runtime_error("mount tmpfs " + directory + ": " + std::strerror(errno));
+}
+
+TmpfsMount::~TmpfsMount() {
+    ::umount2(path_.c_str(), MNT_DETACH);
+}
+
+std::string relayTool() {
+    return NOVRA_RELAY_PATH;
+}
+
+bool canMount() {
+    return ::geteuid() == 0;
+}
+
+bool waitForFile(const std::string& path, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!exists(path)) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+} // namespace novra::test

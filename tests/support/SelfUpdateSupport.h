@@ -1,0 +1,65 @@
+#pragma once
+// Helpers of the self-update tests: a private tmpfs, and waiting for files that other processes write.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "selfupdate/LauncherUpdate.h"
+
+namespace novra::test {
+
+// A launcher bundle for the self-update tests.
+struct LauncherSpec {
+    std::string build = "11";    // "CFBundleVersion"; empty leaves the key out
+    std::string version = "2.0"; // "CFBundleShortVersionString"
+    std::string bundleID = "com.novra.launcher";
+    std::string executable = "NovraHub"; // "CFBundleExecutable"
+    // The main program "Contents/MacOS/NovraHub" (always written, whatever "CFBundleExecutable" says).
+    std::string program = "#!/bin/sh\nexit 0\n";
+    // More files, by path relative to the bundle, with their contents (mode 0644).
+    std::vector<std::pair<std::string, std::string>> files;
+    // Ships the built UpdateRelay in "Contents/MacOS" and this public key file as the bundle's
+    // trusted keys (when not empty).
+    bool withRelay = false;
+    std::string trustedKeys;
+};
+
+// A spec with the given build number and version, changed further by `change`.
+LauncherSpec launcherSpec(const std::string& build, const std::string& version = "2.0",
+                          const std::function<void(LauncherSpec&)>& change = {});
+
+// Writes the bundle at `path`; seals it with `privateKey` unless that is empty.
+void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::string& privateKey);
+
+// A valid manifest of the launcher with the given build number and version.
+LauncherUpdate launcherUpdate(int64_t build, const std::string& version);
+
+// Every entry below `root`, relative to it, with its kind, mode and contents ("d 755", "f 755 BYTES"),
+// to compare whole trees.
+std::map<std::string, std::string> snapshot(const std::string& root);
+
+// A tmpfs mounted on a fresh directory for the life of the object (root only; see canMount()).
+class TmpfsMount {
+  public:
+    explicit TmpfsMount(const std::string& directory, const std::string& size = "16m");
+    ~TmpfsMount();
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+// True when this process may mount file systems (it runs as root).
+bool canMount();
+
+// Absolute path of the built UpdateRelay.
+std::string relayTool();
+
+// Waits up to `seconds` for `path` to exist; true when it does.
+bool waitForFile(const std::string& path, double seconds = 10);
+
+} // namespace novra::test

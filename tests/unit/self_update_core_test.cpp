@@ -1,0 +1,357 @@
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <regex>
+
+#include "core/LauncherCore.h"
+#include "platform/PropertyList.h"
+#include "selfupdate/SelfUpdateCore.h"
+#include "support/Bundles.h"
+#include "support/SelfUpdateSupport.h"
+#include "support/TestSupport.h"
+
+using namespace novra;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const LauncherError& e) {
+        return e.message();
+    }
+    return "";
+}
+
+// An installed launcher (build 11, version 2.0) in "Applications" and a new one (build 12,
+// version 2.1) unpacked in the library, both sealed with a key the process trusts.
+class SelfUpdate : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        keyFolder_ = std::make_unique<test::TempDir>();
+        keys_ = test::makeKeys(keyFolder_->path());
+    }
+    static void TearDownTestSuite() { keyFolder_.reset(); }
+
+    void SetUp() override {
+        trust_ = std::make_unique<test::TrustKey>(keys_.publicKey);
+        applications = root / "Applications";
+        installed = applications + "/NOVRA Launcher.app";
+        source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
+        test::makeLauncher(
+            installed, test::launcherSpec("11", "2.0", [](auto& s) { s.program = "#!/bin/sh\necho old\n"; }),
+            keys_.privateKey);
+        test::makeLauncher(source,
+                           test::launcherSpec("12", "2.1",
+                                              [](auto& s) {
+                                                  s.program = "#!/bin/sh\necho new\n";
+                                                  s.files = {{"Contents/Resources/catalog.json", "{}"}};
+                                              }),
+                           keys_.privateKey);
+        update = test::launcherUpdate(12, "2.1");
+    }
+    void TearDown() override { trust_.reset(); }
+
+    // The names in the installed launcher's folder other than the launcher itself.
+    std::vector<std::string> candidates() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(applications))
+            if (entry.path().filename() != "NOVRA Launcher.app")
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    static std::string privateKey() { return keys_.privateKey; }
+
+    test::TempDir root;
+    std::string applications, installed, source;
+    LauncherUpdate update;
+
+  private:
+    static inline std::unique_ptr<test::TempDir> keyFolder_;
+    static inline test::KeyPair keys_;
+    std::unique_ptr<test::TrustKey> trust_;
+};
+
+} // namespace
+
+TEST(SelfUpdateBuild, ReadsTheBuildNumberOfABundle) {
+    test::TempDir folder;
+    struct Case {
+        std::string build;
+        int64_t expected;
+    } cases[] = {
+        {"12", 12}, {"+12", 12}, {"-3", -3}, {"12a", 0}, {" 12", 0}, {"+", 0}, {"99999999999999999999", 0},
+    };
+    for (const auto& c : cases) {
+        std::string bundle = folder / ("B" + c.build + ".app");
+        test::makeLauncher(bundle, test::launcherSpec(c.build), "");
+        EXPECT_EQ(SelfUpdateCore::build(bundle), c.expected) << "'" << c.build << "'";
+    }
+
+    auto withInfo = [&](const std::string& name, const std::string& info) {
+        std::string bundle = folder / name;
+        test::writeFile(bundle + "/Contents/Info.plist", info);
+        return bundle;
+    };
+    EXPECT_EQ(SelfUpdateCore::build(
+                  withInfo("Empty.app", platform::encodePropertyList({{"CFBundleVersion", ""}},
+                                                                     platform::PropertyListFormat::xml))),
+              0);
+    EXPECT_EQ(SelfUpdateCore::build(
+                  withInfo("Missing.app", platform::encodePropertyList({{"CFBundleName", "x"}},
+                                                                       platform::PropertyListFormat::xml))),
+              0);
+    EXPECT_EQ(SelfUpdateCore::build(
+                  withInfo("Binary.app", platform::encodePropertyList({{"CFBundleVersion", "40"}},
+                                                                      platform::PropertyListFormat::binary))),
+              40);
+    EXPECT_EQ(
+        SelfUpdateCore::build(withInfo("Integer.app", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                                                      "<key>CFBundleVersion</key><integer>12</integer>"
+                                                      "</dict></plist>")),
+        0);
+    EXPECT_EQ(
+        SelfUpdateCore::build(withInfo("Array.app", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>"
+                                                    "<string>12</string></array></plist>")),
+        0);
+    EXPECT_EQ(SelfUpdateCore::build(withInfo("Garbage.app", "not a property list")), 0);
+    EXPECT_EQ(SelfUpdateCore::build(folder / "Absent.app"), 0);
+}
+
+TEST_F(SelfUpdate, ValidateChecksManifestSealVersionAndExecutable) {
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::validate(source, update); }), "");
+
+    struct Case {
+        const char* what;
+        test::LauncherSpec spec;
+        bool sealed;
+        std::string message;
+    } cases[] = {
+        {"unsealed", test::launcherSpec("12", "2.1"), false, "Проверка подписи приложения не пройдена"},
+        {"foreign identifier",
+         test::launcherSpec("12", "2.1", [](auto& s) { s.bundleID = "com.novra.game"; }), true,
+         "Идентификатор приложения не совпадает с релизом"},
+        {"older build inside", test::launcherSpec("11", "2.1"), true,
+         "Версия внутри пакета не совпадает с обновлением"},
+        {"no build inside", test::launcherSpec("", "2.1"), true,
+         "Версия внутри пакета не совпадает с обновлением"},
+        {"other version inside", test::launcherSpec("12", "2.1.0"), true,
+         "Версия внутри пакета не совпадает с обновлением"},
+        {"other executable", test::launcherSpec("12", "2.1", [](auto& s) { s.executable = "Hub"; }), true,
+         "Неверное приложение в обновлении"},
+    };
+    for (const auto& c : cases) {
+        std::string bundle = root / (std::string(c.what) + "/NOVRA Launcher.app");
+        test::makeLauncher(bundle, c.spec, c.sealed ? privateKey() : "");
+        EXPECT_EQ(messageOf([&] { SelfUpdateCore::validate(bundle, update); }), c.message) << c.what;
+    }
+
+    // The manifest is checked before the bundle is looked at.
+    LauncherUpdate schema2 = update;
+    schema2.schema = 2;
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::validate(root / "absent", schema2); }),
+              "Неверное обновление лаунчера");
+    LauncherUpdate badRelease = update;
+    badRelease.release.sha256 = "short";
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::validate(root / "absent", badRelease); }),
+              "Неверный SHA-256 релиза");
+}
+
+TEST_F(SelfUpdate, PrepareCopiesTheNewBundleBesideTheInstalledOne) {
+    auto before = test::snapshot(installed);
+    LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, installed, update);
+
+    EXPECT_EQ(plan.target, installed);
+    EXPECT_EQ(plan.update, update);
+    EXPECT_EQ(plan.originalHash, LauncherCore::hash(installed + "/Contents/MacOS/NovraHub"));
+    EXPECT_TRUE(std::regex_match(
+        plan.candidate,
+        std::regex(std::regex_replace(applications, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
+                   "/NOVRA Launcher\\.previous-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-"
+                   "[0-9A-F]{4}-[0-9A-F]{12}\\.app")))
+        << plan.candidate;
+    // A faithful copy, modes included; the installed launcher is untouched.
+    EXPECT_EQ(test::snapshot(plan.candidate), test::snapshot(source));
+    EXPECT_EQ(test::snapshot(installed), before);
+
+    // Each preparation gets its own candidate.
+    LauncherUpdatePlan second = SelfUpdateCore::prepare(source, installed, update);
+    EXPECT_NE(second.candidate, plan.candidate);
+    EXPECT_EQ(candidates().size(), 2u);
+}
+
+TEST_F(SelfUpdate, PrepareResolvesSymbolicLinksOfTheTarget) {
+    fs::create_directories(root / "links");
+    fs::create_directory_symlink(installed, root / "links/NOVRA Launcher.app");
+    fs::create_directory_symlink(applications, root / "apps");
+
+    for (const std::string& target : {root / "links/NOVRA Launcher.app", root / "apps/NOVRA Launcher.app"}) {
+        LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, target, update);
+        EXPECT_EQ(plan.target, fs::canonical(installed).string()) << target;
+        EXPECT_EQ(fs::path(plan.candidate).parent_path(), fs::canonical(applications)) << target;
+        EXPECT_TRUE(fs::is_directory(plan.candidate));
+    }
+    // Nothing was created beside the links.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root / "links")) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"NOVRA Launcher.app"});
+}
+
+TEST_F(SelfUpdate, PrepareFailuresLeaveNoCandidate) {
+    auto expectRefused = [&](const std::string& target, const std::string& message) {
+        EXPECT_EQ(messageOf([&] { SelfUpdateCore::prepare(source, target, update); }), message) << target;
+        EXPECT_TRUE(candidates().empty()) << target;
+    };
+    // The installed launcher already has the offered build, or a newer one.
+    test::makeLauncher(root / "same/NOVRA Launcher.app", test::launcherSpec("12", "2.1"), "");
+    expectRefused(root / "same/NOVRA Launcher.app", "Эта версия лаунчера уже установлена");
+    EXPECT_EQ(test::listTree(root / "same").size(),
+              test::listTree(root / "same/NOVRA Launcher.app").size() + 1);
+    test::makeLauncher(installed, test::launcherSpec("13"), "");
+    expectRefused(installed, "Эта версия лаунчера уже установлена");
+
+    // The target is not the launcher.
+    test::makeLauncher(installed,
+                       test::launcherSpec("11", "2.0", [](auto& s) { s.bundleID = "com.novra.other"; }), "");
+    expectRefused(installed, "Неверный путь установленного лаунчера");
+    fs::remove(installed + "/Contents/Info.plist");
+    expectRefused(installed, "Неверный путь установленного лаунчера");
+    fs::remove_all(installed);
+    expectRefused(installed, "Неверный путь установленного лаунчера");
+
+    // A translocated launcher is never updated in place.
+    std::string translocated = root / "private/var/folders/AppTranslocation/X/d/NOVRA Launcher.app";
+    test::makeLauncher(translocated, test::launcherSpec("11"), "");
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::prepare(source, translocated, update); }),
+              "Перенесите лаунчер в доступную для записи папку Программы");
+    EXPECT_EQ(test::listTree(fs::path(translocated).parent_path()).size(),
+              test::listTree(translocated).size() + 1);
+
+    // A source that is not the update fails before anything is copied.
+    test::makeLauncher(installed, test::launcherSpec("11"), "");
+    test::makeLauncher(source, test::launcherSpec("12", "2.2"), privateKey());
+    expectRefused(installed, "Версия внутри пакета не совпадает с обновлением");
+}
+
+TEST_F(SelfUpdate, PrepareRefusesAFolderThatCannotBeWritten) {
+    if (!test::canMount()) GTEST_SKIP() << "needs root to mount a read-only tmpfs";
+    test::TmpfsMount tmpfs(root / "readonly");
+    std::string target = tmpfs.path() + "/NOVRA Launcher.app";
+    test::makeLauncher(target, test::launcherSpec("11"), "");
+    ASSERT_EQ(::mount(nullptr, tmpfs.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::prepare(source, target, update); }),
+              "Перенесите лаунчер в доступную для записи папку Программы");
+}
+
+TEST_F(SelfUpdate, ACopyThatFailsLeavesNoCandidate) {
+    if (!test::canMount()) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    test::TmpfsMount tmpfs(root / "small", "1m");
+    std::string target = tmpfs.path() + "/NOVRA Launcher.app";
+    test::makeLauncher(target, test::launcherSpec("11"), "");
+    // The new bundle does not fit on the installed launcher's disk.
+    test::makeLauncher(
+        source,
+        test::launcherSpec("12", "2.1",
+                           [](auto& s) {
+                               s.files = {{"Contents/Resources/big", std::string(2 << 20, 'x')}};
+                           }),
+        privateKey());
+    EXPECT_THROW(SelfUpdateCore::prepare(source, target, update), std::system_error);
+    EXPECT_EQ(test::listTree(tmpfs.path()).size(), test::listTree(target).size() + 1)
+        << "a candidate was left";
+}
+
+TEST_F(SelfUpdate, ApplySwapsTheBundlesOnceAndKeepsTheOldOne) {
+    LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, installed, update);
+    auto oldTree = test::snapshot(installed);
+    auto newTree = test::snapshot(plan.candidate);
+
+    SelfUpdateCore::apply(plan);
+    EXPECT_EQ(SelfUpdateCore::build(plan.target), 12);
+    EXPECT_EQ(test::snapshot(plan.target), newTree);
+    EXPECT_EQ(test::snapshot(plan.candidate), oldTree);
+
+    // A second apply of the same plan finds the new build installed and changes nothing.
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(plan); }), "Обновление уже применено");
+    EXPECT_EQ(test::snapshot(plan.target), newTree);
+    EXPECT_EQ(test::snapshot(plan.candidate), oldTree);
+}
+
+TEST_F(SelfUpdate, ApplyRefusesAChangedLauncher) {
+    LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, installed, update);
+    // One byte of the installed executable differs from what was measured.
+    std::string program = test::readFile(installed + "/Contents/MacOS/NovraHub");
+    program.back() ^= 1;
+    test::writeFile(installed + "/Contents/MacOS/NovraHub", program);
+    auto oldTree = test::snapshot(installed);
+    auto newTree = test::snapshot(plan.candidate);
+
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(plan); }),
+              "Лаунчер изменился во время подготовки; повторите проверку");
+    EXPECT_EQ(test::snapshot(installed), oldTree);
+    EXPECT_EQ(test::snapshot(plan.candidate), newTree);
+}
+
+TEST_F(SelfUpdate, ApplyRefusesACandidateThatIsNotASibling) {
+    LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, installed, update);
+    auto oldTree = test::snapshot(installed);
+    const std::string name = fs::path(plan.candidate).filename().string();
+    const std::string elsewhere = root / ("elsewhere/" + name);
+    fs::create_directories(root / "elsewhere");
+    fs::copy(plan.candidate, elsewhere, fs::copy_options::recursive);
+
+    std::string candidates[] = {
+        elsewhere,                              // a valid bundle in another folder
+        root / ("absent/" + name),              // the check comes before any look at the bundle
+        plan.target,                            // the target itself
+        applications + "/./NOVRA Launcher.app", // the target, spelled differently
+        "NOVRA Launcher.previous-X.app",        // relative
+        applications + "/" + name + "/..",      // the folder, not an entry in it
+    };
+    for (const auto& candidate : candidates) {
+        LauncherUpdatePlan foreign = plan;
+        foreign.candidate = candidate;
+        EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(foreign); }),
+                  "Обновление должно находиться рядом с приложением")
+            << candidate;
+    }
+    LauncherUpdatePlan relativeTarget = plan;
+    relativeTarget.target = "NOVRA Launcher.app";
+    relativeTarget.candidate = fs::path(plan.candidate).filename().string();
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(relativeTarget); }),
+              "Обновление должно находиться рядом с приложением");
+    EXPECT_EQ(test::snapshot(installed), oldTree);
+}
+
+TEST_F(SelfUpdate, ApplyRechecksTheCandidate) {
+    LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, installed, update);
+    auto oldTree = test::snapshot(installed);
+    // Something was added to the prepared copy after its seal was checked.
+    test::writeFile(plan.candidate + "/Contents/MacOS/extra", "x");
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(plan); }), "Проверка подписи приложения не пройдена");
+    EXPECT_EQ(test::snapshot(installed), oldTree);
+    EXPECT_TRUE(test::exists(plan.candidate + "/Contents/MacOS/extra"));
+}
+
+TEST_F(SelfUpdate, AnExchangeTheSystemRefusesChangesNothing) {
+    if (!test::canMount()) GTEST_SKIP() << "needs root to mount a tmpfs";
+    // The installed launcher is a file system of its own: the system cannot move it.
+    std::string target = root / "Mounted/NOVRA Launcher.app";
+    test::TmpfsMount tmpfs(target);
+    test::makeLauncher(
+        target, test::launcherSpec("11", "2.0", [](auto& s) { s.program = "#!/bin/sh\necho old\n"; }), "");
+    LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, target, update);
+    auto oldTree = test::snapshot(target);
+    auto newTree = test::snapshot(plan.candidate);
+
+    EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(plan); }),
+              "Не удалось заменить лаунчер: Device or resource busy");
+    EXPECT_EQ(test::snapshot(target), oldTree);
+    EXPECT_EQ(test::snapshot(plan.candidate), newTree);
+}
