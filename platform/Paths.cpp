@@ -21,7 +21,7 @@ std::string stateFolder() {
     return homeDirectory() + "/Library/Application Support/NOVRA Launcher";
 #else
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    // The base directory specification ignores relative values.
+    // XDG base directories must be absolute; a relative value is ignored.
     if (xdg && xdg[0] == '/') return std::string(xdg) + "/NOVRA Launcher";
     std::string home = homeDirectory();
     if (home.size() > 1 && home.back() == '/') home.pop_back();
