@@ -43,16 +43,7 @@ std::string mixedData(size_t size, unsigned seed) {
     return data;
 }
 
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const LauncherError& e) {
-        return e.message();
-    } catch (const CancellationError&) {
-        return "(cancelled)";
-    }
-    return "";
-}
+using novra::test::messageOf;
 
 bool waitForFile(const std::string& path, std::chrono::milliseconds limit) {
     auto end = std::chrono::steady_clock::now() + limit;

@@ -20,14 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const LauncherError& e) {
-        return e.message();
-    }
-    return "";
-}
+using novra::test::messageOf;
 
 // A tmpfs mounted at a new folder for the life of the object.
 class Tmpfs {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/LauncherError.h"
 #include "platform/Process.h"
 
 namespace fs = std::filesystem;
@@ -78,6 +79,17 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
     result.out = process.captured(1);
     result.err = process.captured(2);
     return result;
+}
+
+std::string messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const LauncherError& e) {
+        return e.message();
+    } catch (const CancellationError&) {
+        return "(cancelled)";
+    }
+    return "";
 }
 
 std::string publishTool() { return NOVRA_PUBLISH_PATH; }

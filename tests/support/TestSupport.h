@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, files, and running programs.
 #include <optional>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct RunResult {
 };
 // Runs a program by absolute path with an argument list and captures both outputs.
 RunResult run(const std::string& program, const std::vector<std::string>& arguments);
+
+// The LauncherError message the action throws, "(cancelled)" for a cancellation, "" when it
+// returns normally. Other errors propagate.
+std::string messageOf(const std::function<void()>& action);
 
 // Absolute path of the studio's tool built with the tests.
 std::string publishTool();

@@ -22,14 +22,7 @@ Json gameJson(const std::string& id) {
     return Json{{"id", id}, {"title", "Title " + id}, {"summary", "s"}, {"symbol", "star"}};
 }
 
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const LauncherError& e) {
-        return e.message();
-    }
-    return "";
-}
+using novra::test::messageOf;
 
 Release releaseWith(const std::function<void(Json&)>& change) {
     Json j = releaseJson();

@@ -30,14 +30,7 @@ Release sampleRelease() {
     return r;
 }
 
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const LauncherError& e) {
-        return e.message();
-    }
-    return "";
-}
+using novra::test::messageOf;
 
 } // namespace
 

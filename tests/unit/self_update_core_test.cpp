@@ -19,14 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const LauncherError& e) {
-        return e.message();
-    }
-    return "";
-}
+using novra::test::messageOf;
 
 // An installed launcher (build 11, version 2.0) in "Applications" and a new one (build 12,
 // version 2.1) unpacked in the library, both sealed with a key the process trusts.

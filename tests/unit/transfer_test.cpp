@@ -30,14 +30,7 @@ std::vector<std::string> splitNul(const std::string& text) {
 }
 
 // The LauncherError message of running `body`, or "" when it succeeds.
-template <typename Body> std::string messageOf(Body body) {
-    try {
-        body();
-    } catch (const LauncherError& error) {
-        return error.message();
-    }
-    return "";
-}
+using novra::test::messageOf;
 
 class Transfer : public ::testing::Test {
 protected:
