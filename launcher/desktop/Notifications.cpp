@@ -57,7 +57,8 @@ QCoro::Task<void> DesktopNotifications::send(QString title, QString body, QStrin
     message << QString::fromLatin1(kApplicationName) << uint(0) << iconPath() << title << body
             << QStringList{kDefaultAction, QStringLiteral("Открыть")} << hints << int(-1);
     QPointer<DesktopNotifications> self(this);
-    QDBusPendingReply<uint> reply = co_await bus.asyncCall(message);
+    QDBusPendingCall pending = bus.asyncCall(message);
+    QDBusPendingReply<uint> reply = co_await pending;
     if (!self || reply.isError()) co_return;
     friends_.insert(reply.value(), friendId);
 }
@@ -65,8 +66,8 @@ QCoro::Task<void> DesktopNotifications::send(QString title, QString body, QStrin
 QCoro::Task<bool> DesktopNotifications::available() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) co_return false;
-    QDBusPendingReply<QString, QString, QString, QString> reply =
-        co_await bus.asyncCall(call(QStringLiteral("GetServerInformation")));
+    QDBusPendingCall pending = bus.asyncCall(call(QStringLiteral("GetServerInformation")));
+    QDBusPendingReply<QString, QString, QString, QString> reply = co_await pending;
     co_return !reply.isError();
 }
 

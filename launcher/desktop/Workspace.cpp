@@ -59,7 +59,8 @@ RunningApplicationPtr openApplication(const std::string& bundle, const std::stri
 }
 
 QCoro::Task<RunningApplicationPtr> open(std::string bundle, std::string logFile) {
-    co_return co_await inBackground([bundle, logFile] { return openApplication(bundle, logFile); });
+    QCoro::Task<RunningApplicationPtr> task = inBackground([bundle, logFile] { return openApplication(bundle, logFile); });
+    co_return co_await task;
 }
 
 } // namespace Workspace

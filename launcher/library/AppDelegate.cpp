@@ -40,12 +40,14 @@ QCoro::Task<void> AppDelegate::runTermination() {
     if (social && social->signedIn()) {
         QPointer<AppDelegate> self(this);
         try {
-            co_await social->offline();
+            QCoro::Task<void> offline = social->offline();
+            co_await offline;
         } catch (...) {
             // Whatever going offline meets, the launcher ends.
         }
         if (!self) co_return;
     }
+    terminating_ = false;
     emit readyToQuit();
 }
 

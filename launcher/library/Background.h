@@ -2,6 +2,9 @@
 // Blocking work off the main thread. A model co_awaits `inBackground(work)` on the main thread: the
 // work runs on Qt's thread pool, and its value or exception comes back to the awaiting coroutine,
 // on the main thread. The work gets only copies (capture by value); it never touches a model.
+//
+// GCC 12 destroys temporaries of a co_await expression twice: keep the task in a variable and
+// await that (`auto task = inBackground(work); T value = co_await task;`), never a call's result.
 #include <exception>
 #include <optional>
 #include <type_traits>

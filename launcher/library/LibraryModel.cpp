@@ -228,8 +228,9 @@ QCoro::Task<void> LibraryModel::runRefresh(Settings settings) {
     std::optional<Fetched> fetched;
     QString failure;
     try {
-        fetched = co_await inBackground(
-            [settings, temporary, cache, known] { return fetchCatalog(settings, temporary, cache, known); });
+        auto work = [settings, temporary, cache, known] { return fetchCatalog(settings, temporary, cache, known); };
+        QCoro::Task<Fetched> task = inBackground(std::move(work));
+        fetched = co_await task;
     } catch (...) {
         failure = userMessage(std::current_exception());
     }
@@ -251,7 +252,8 @@ QCoro::Task<void> LibraryModel::runRefresh(Settings settings) {
     setChecking(false);
     if (updateCheck_) {
         UpdateCheck check = updateCheck_;
-        co_await check(settings);
+        QCoro::Task<void> task = check(settings);
+        co_await task;
     }
 }
 
@@ -315,8 +317,9 @@ QCoro::Task<void> LibraryModel::runInstall(Game game, Settings settings, Operati
     std::optional<Installed> record;
     std::exception_ptr failure;
     try {
-        record = co_await inBackground(
-            [self, game, settings, control] { return installPackage(self, game, settings, *control); });
+        auto work = [self, game, settings, control] { return installPackage(self, game, settings, *control); };
+        QCoro::Task<Installed> task = inBackground(std::move(work));
+        record = co_await task;
     } catch (...) {
         failure = std::current_exception();
     }
@@ -370,13 +373,15 @@ QCoro::Task<void> LibraryModel::runPlay(std::string id, std::string app) {
     const std::string log = statePath("logs/" + id + ".log");
     QString failure;
     try {
-        const bool present = co_await inBackground([app] { return exists(app); });
+        QCoro::Task<bool> looking = inBackground([app] { return exists(app); });
+        const bool present = co_await looking;
         if (!self) co_return;
         if (!present) {
             setError(kGameMissing);
             co_return;
         }
-        RunningApplicationPtr running = co_await Workspace::open(app, log);
+        QCoro::Task<RunningApplicationPtr> opening = Workspace::open(app, log);
+        RunningApplicationPtr running = co_await opening;
         LauncherLifecycle::shared().track(std::move(running), QString::fromStdString(id));
     } catch (...) {
         failure = userMessage(std::current_exception());
