@@ -33,6 +33,7 @@ namespace {
 const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
 const QString kSecretsPath = QStringLiteral("/org/freedesktop/secrets");
 const QString kServiceInterface = QStringLiteral("org.freedesktop.Secret.Service");
+const char kKeyringPassword[] = "novra-test-keyring";
 
 // Takes every call and never answers: callers wait until their own time-out.
 class SilentSecretService : public QDBusVirtualObject {
@@ -87,8 +88,8 @@ void startKeyring(Store& s) {
     std::string home = *s.folder / "home", runtime = *s.folder / "runtime";
     int password[2];
     if (::pipe(password) != 0) throw std::runtime_error("pipe failed");
-    const char secret[] = "novra-test-keyring";
-    if (::write(password[1], secret, sizeof secret - 1) != static_cast<ssize_t>(sizeof secret - 1))
+    if (::write(password[1], kKeyringPassword, sizeof kKeyringPassword - 1) !=
+        static_cast<ssize_t>(sizeof kKeyringPassword - 1))
         throw std::runtime_error("cannot write the keyring password");
     ::close(password[1]);
     s.keyring = std::make_unique<platform::Process>(
@@ -104,9 +105,10 @@ void startKeyring(Store& s) {
     waitFor([&] { return names->isServiceRegistered(kSecrets).value(); }, "org.freedesktop.secrets");
 }
 
-// Owns `name` on the private bus with an object tree that takes every call and never answers.
+// Owns `name` on the private bus with an object tree that takes every call and never answers. It
+// uses a connection of its own, so that this process's calls to it travel over the bus.
 void startSilentService(Store& s, const QString& name) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("silent ") + name);
     s.silent = std::make_unique<SilentSecretService>();
     if (!bus.registerVirtualObject(QStringLiteral("/"), s.silent.get(), QDBusConnection::SubPath) ||
         !bus.registerService(name))
@@ -253,6 +255,31 @@ void lockKeyring() {
     lock << QVariant::fromValue(collections());
     QDBusMessage reply = QDBusConnection::sessionBus().call(lock);
     if (reply.type() != QDBusMessage::ReplyMessage) throw std::runtime_error("cannot lock the keyring");
+}
+
+void unlockKeyring() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusMessage open = QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface, QStringLiteral("OpenSession"));
+    open << QStringLiteral("plain") << QVariant::fromValue(QDBusVariant(QString()));
+    QDBusMessage opened = bus.call(open);
+    QDBusMessage alias = QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface, QStringLiteral("ReadAlias"));
+    alias << QStringLiteral("default");
+    QDBusMessage collection = bus.call(alias);
+    if (opened.arguments().size() != 2 || collection.arguments().size() != 1)
+        throw std::runtime_error("cannot open a session with the keyring");
+    // The password travels as a Secret Service secret: (session, parameters, value, content type).
+    QDBusArgument secret;
+    secret.beginStructure();
+    secret << qdbus_cast<QDBusObjectPath>(opened.arguments()[1]) << QByteArray() << QByteArray(kKeyringPassword)
+           << QStringLiteral("text/plain");
+    secret.endStructure();
+    QDBusMessage unlock = QDBusMessage::createMethodCall(kSecrets, kSecretsPath,
+                                                         QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+                                                         QStringLiteral("UnlockWithMasterPassword"));
+    unlock << collection.arguments()[0] << QVariant::fromValue(secret);
+    QDBusMessage reply = bus.call(unlock);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        throw std::runtime_error("cannot unlock the keyring: " + reply.errorMessage().toStdString());
 }
 
 int keyringItems(const std::string& service, const std::string& account) {

@@ -28,6 +28,8 @@ enum class SecretStore {
 bool useSecretStore(SecretStore kind);
 // Locks every collection of the private keyring.
 void lockKeyring();
+// Unlocks the private keyring's default collection with its password, as the user would.
+void unlockKeyring();
 // Number of items of the private keyring whose attributes match service and account as the
 // keychain library files them.
 int keyringItems(const std::string& service, const std::string& account);
