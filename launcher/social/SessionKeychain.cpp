@@ -13,14 +13,14 @@
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
 #define NOVRA_SECRET_SERVICE 1
+#include <QCoroDBusPendingCall>
+#include <QCoroSignal>
 #include <QDBusArgument>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QCoroDBusPendingCall>
-#include <QCoroSignal>
 #else
 #include <QTimer>
 #include <qt6keychain/keychain.h>
@@ -135,13 +135,15 @@ void post(const QString& path, const QString& interface, const QString& method) 
 // The items filed under `attributes`: the answer's arguments are the unlocked and the locked ones.
 QCoro::Task<QDBusMessage> search(Attributes attributes, QDeadlineTimer deadline) {
     QVariantList arguments{QVariant::fromValue(attributes)};
-    co_return co_await call(kServicePath, kServiceInterface, QStringLiteral("SearchItems"), arguments, deadline);
+    co_return co_await call(kServicePath, kServiceInterface, QStringLiteral("SearchItems"), arguments,
+                            deadline);
 }
 
 // A session for carrying secrets; the answer's second argument is its path.
 QCoro::Task<QDBusMessage> openSession(QDeadlineTimer deadline) {
     QVariantList arguments{QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))};
-    co_return co_await call(kServicePath, kServiceInterface, QStringLiteral("OpenSession"), arguments, deadline);
+    co_return co_await call(kServicePath, kServiceInterface, QStringLiteral("OpenSession"), arguments,
+                            deadline);
 }
 
 // Shows a prompt of the store (an unlock dialog) and waits for its end until the deadline. A prompt
@@ -154,12 +156,14 @@ QCoro::Task<int> prompt(QDBusObjectPath path, QDeadlineTimer deadline) {
     const QString completed = QStringLiteral("Completed");
     bus.connect(kSecrets, path.path(), kPromptInterface, completed, &end, SLOT(complete(bool, QDBusVariant)));
     QVariantList arguments{QString()}; // no window to attach it to
-    int status = statusOf(co_await call(path.path(), kPromptInterface, QStringLiteral("Prompt"), arguments, deadline));
+    int status =
+        statusOf(co_await call(path.path(), kPromptInterface, QStringLiteral("Prompt"), arguments, deadline));
     if (status == 0 && !end.completed) {
         milliseconds left(std::max<qint64>(deadline.remainingTime(), 0));
         if (!co_await qCoro(&end, &detail::PromptEnd::ended, left)) status = kTimedOut;
     }
-    bus.disconnect(kSecrets, path.path(), kPromptInterface, completed, &end, SLOT(complete(bool, QDBusVariant)));
+    bus.disconnect(kSecrets, path.path(), kPromptInterface, completed, &end,
+                   SLOT(complete(bool, QDBusVariant)));
     if (status != 0) co_return status;
     co_return end.dismissed ? kDeclined : 0;
 }
@@ -167,7 +171,8 @@ QCoro::Task<int> prompt(QDBusObjectPath path, QDeadlineTimer deadline) {
 // Unlocks `objects`, through a prompt when the store needs the user.
 QCoro::Task<int> unlock(QList<QDBusObjectPath> objects, QDeadlineTimer deadline) {
     QVariantList arguments{QVariant::fromValue(objects)};
-    QDBusMessage answer = co_await call(kServicePath, kServiceInterface, QStringLiteral("Unlock"), arguments, deadline);
+    QDBusMessage answer =
+        co_await call(kServicePath, kServiceInterface, QStringLiteral("Unlock"), arguments, deadline);
     if (int status = statusOf(answer)) co_return status;
     QDBusObjectPath next = pathAt(answer, 1);
     if (next.path() == kNoPrompt) co_return 0;
@@ -178,7 +183,8 @@ QCoro::Task<int> unlock(QList<QDBusObjectPath> objects, QDeadlineTimer deadline)
 // first when it is locked. 0 or the failure's status.
 QCoro::Task<int> store(std::string value, QString origin, QDeadlineTimer deadline) {
     QVariantList alias{QStringLiteral("default")};
-    QDBusMessage found = co_await call(kServicePath, kServiceInterface, QStringLiteral("ReadAlias"), alias, deadline);
+    QDBusMessage found =
+        co_await call(kServicePath, kServiceInterface, QStringLiteral("ReadAlias"), alias, deadline);
     if (int status = statusOf(found)) co_return status;
     QDBusObjectPath collection = pathAt(found, 0);
     if (collection.path().isEmpty() || collection.path() == kNoPrompt) co_return kFailed;
@@ -196,8 +202,8 @@ QCoro::Task<int> store(std::string value, QString origin, QDeadlineTimer deadlin
     QVariantList arguments{properties, QVariant::fromValue(secret), true}; // true: replace the item
     int status = kFailed;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QDBusMessage created =
-            co_await call(collection.path(), kCollectionInterface, QStringLiteral("CreateItem"), arguments, deadline);
+        QDBusMessage created = co_await call(collection.path(), kCollectionInterface,
+                                             QStringLiteral("CreateItem"), arguments, deadline);
         status = statusOf(created);
         if (status == 0) {
             QDBusObjectPath next = pathAt(created, 1);
@@ -298,8 +304,8 @@ QCoro::Task<std::optional<std::string>> read(QString origin, milliseconds timeou
     if (statusOf(opened) != 0) co_return std::nullopt;
     QDBusObjectPath session = pathAt(opened, 1);
     QVariantList arguments{QVariant::fromValue(session)};
-    QDBusMessage answer =
-        co_await call(unlocked.first().path(), kItemInterface, QStringLiteral("GetSecret"), arguments, deadline);
+    QDBusMessage answer = co_await call(unlocked.first().path(), kItemInterface, QStringLiteral("GetSecret"),
+                                        arguments, deadline);
     post(session.path(), kSessionInterface, QStringLiteral("Close"));
     if (statusOf(answer) != 0 || answer.arguments().isEmpty()) co_return std::nullopt;
     QDBusObjectPath carrier;
@@ -331,7 +337,8 @@ QCoro::Task<void> remove(QString origin, milliseconds timeout) {
     for (const QDBusObjectPath& item : items) {
         QDBusMessage deleted =
             co_await call(item.path(), kItemInterface, QStringLiteral("Delete"), QVariantList(), deadline);
-        if (statusOf(deleted) == 0 && pathAt(deleted, 0).path() != kNoPrompt) co_await prompt(pathAt(deleted, 0), deadline);
+        if (statusOf(deleted) == 0 && pathAt(deleted, 0).path() != kNoPrompt)
+            co_await prompt(pathAt(deleted, 0), deadline);
     }
 }
 #else

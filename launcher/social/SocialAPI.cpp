@@ -75,8 +75,10 @@ std::optional<std::string> sessionCookie(const QNetworkReply& reply, const QUrl&
         if (name.compare("Set-Cookie", Qt::CaseInsensitive) != 0) continue;
         for (const QNetworkCookie& cookie : QNetworkCookie::parseCookies(value)) {
             std::string session = cookie.value().toStdString();
-            if (cookie.name() != kCookieName || !domainAllows(cookie, url) || !acceptableSession(session)) continue;
-            bool expired = !cookie.isSessionCookie() && cookie.expirationDate() <= QDateTime::currentDateTimeUtc();
+            if (cookie.name() != kCookieName || !domainAllows(cookie, url) || !acceptableSession(session))
+                continue;
+            bool expired =
+                !cookie.isSessionCookie() && cookie.expirationDate() <= QDateTime::currentDateTimeUtc();
             return expired ? std::string() : session;
         }
     }

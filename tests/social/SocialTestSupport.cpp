@@ -108,7 +108,8 @@ void startKeyring(Store& s) {
 // Owns `name` on the private bus with an object tree that takes every call and never answers. It
 // uses a connection of its own, so that this process's calls to it travel over the bus.
 void startSilentService(Store& s, const QString& name) {
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("silent ") + name);
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("silent ") + name);
     s.silent = std::make_unique<SilentSecretService>();
     if (!bus.registerVirtualObject(QStringLiteral("/"), s.silent.get(), QDBusConnection::SubPath) ||
         !bus.registerService(name))
@@ -131,7 +132,8 @@ RawHttpServer::RawHttpServer() {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 8) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        ::listen(listener_, 8) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         throw std::runtime_error("the raw HTTP server cannot listen");
     port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { serve(); });
@@ -143,7 +145,9 @@ RawHttpServer::~RawHttpServer() {
     ::close(listener_);
 }
 
-std::string RawHttpServer::origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string RawHttpServer::origin() const {
+    return "http://127.0.0.1:" + std::to_string(port_);
+}
 
 void RawHttpServer::answer(Answer answer) {
     std::lock_guard lock(mutex_);
@@ -259,10 +263,12 @@ void lockKeyring() {
 
 void unlockKeyring() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    QDBusMessage open = QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface, QStringLiteral("OpenSession"));
+    QDBusMessage open = QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface,
+                                                       QStringLiteral("OpenSession"));
     open << QStringLiteral("plain") << QVariant::fromValue(QDBusVariant(QString()));
     QDBusMessage opened = bus.call(open);
-    QDBusMessage alias = QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface, QStringLiteral("ReadAlias"));
+    QDBusMessage alias = QDBusMessage::createMethodCall(kSecrets, kSecretsPath, kServiceInterface,
+                                                        QStringLiteral("ReadAlias"));
     alias << QStringLiteral("default");
     QDBusMessage collection = bus.call(alias);
     if (opened.arguments().size() != 2 || collection.arguments().size() != 1)
@@ -270,12 +276,12 @@ void unlockKeyring() {
     // The password travels as a Secret Service secret: (session, parameters, value, content type).
     QDBusArgument secret;
     secret.beginStructure();
-    secret << qdbus_cast<QDBusObjectPath>(opened.arguments()[1]) << QByteArray() << QByteArray(kKeyringPassword)
-           << QStringLiteral("text/plain");
+    secret << qdbus_cast<QDBusObjectPath>(opened.arguments()[1]) << QByteArray()
+           << QByteArray(kKeyringPassword) << QStringLiteral("text/plain");
     secret.endStructure();
-    QDBusMessage unlock = QDBusMessage::createMethodCall(kSecrets, kSecretsPath,
-                                                         QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
-                                                         QStringLiteral("UnlockWithMasterPassword"));
+    QDBusMessage unlock = QDBusMessage::createMethodCall(
+        kSecrets, kSecretsPath, QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+        QStringLiteral("UnlockWithMasterPassword"));
     unlock << collection.arguments()[0] << QVariant::fromValue(secret);
     QDBusMessage reply = bus.call(unlock);
     if (reply.type() != QDBusMessage::ReplyMessage)

@@ -43,7 +43,8 @@ void stopSecretStore();
 class RawHttpServer {
 public:
     struct Answer {
-        std::string head; // status line and header fields, each ending in "\r\n"; "Connection: close" is added
+        // Status line and header fields, each ending in "\r\n"; "Connection: close" is added.
+        std::string head;
         std::string body; // sent as is after the head
         // When positive: after `body`, this many bytes more as chunks of a chunked body, without the
         // last chunk; then the server sends nothing and keeps the connection until the client goes.

@@ -91,7 +91,8 @@ TEST_F(SessionKeychainTest, TakesOverTheItemOfEarlierBuilds) {
 
     await(keychain::write("later", kTestOrigin));
     EXPECT_EQ(items(kTestOrigin), 1) << "the earlier item is replaced, not joined by a second";
-    auto check = viaLibrary(std::make_unique<QKeychain::ReadPasswordJob>(QString::fromLatin1(keychain::kService)));
+    auto check =
+        viaLibrary(std::make_unique<QKeychain::ReadPasswordJob>(QString::fromLatin1(keychain::kService)));
     EXPECT_EQ(check->textData(), QStringLiteral("later"));
 
     await(keychain::remove(kTestOrigin));
@@ -110,7 +111,8 @@ TEST(SessionKeychainLocked, ReadsNoneWithoutAskingAnyone) {
 }
 
 TEST(SessionKeychainLocked, AnUnlockNobodyAnswersCostsThatWriteAlone) {
-    if (!useSecretStore(SecretStore::LockedKeyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
+    if (!useSecretStore(SecretStore::LockedKeyring))
+        GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
     await(keychain::write("value", kTestOrigin));
     lockKeyring();
     // Storing needs the keyring unlocked; the prompt goes unanswered, so the write fails in its time.

@@ -537,8 +537,9 @@ protected:
     }
 
     static RawHttpServer::Answer answer(int status, const std::string& body, const std::string& fields = "") {
-        return {"HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: application/json\r\nContent-Length: " +
-                    std::to_string(body.size()) + "\r\n" + fields,
+        return {"HTTP/1.1 " + std::to_string(status) +
+                    " X\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                    "\r\n" + fields,
                 body};
     }
 
@@ -546,7 +547,9 @@ protected:
 };
 
 // A JSON document (a string) of exactly `size` bytes.
-std::string jsonOfSize(int64_t size) { return '"' + std::string(static_cast<size_t>(size - 2), 'x') + '"'; }
+std::string jsonOfSize(int64_t size) {
+    return '"' + std::string(static_cast<size_t>(size - 2), 'x') + '"';
+}
 
 } // namespace
 
@@ -561,7 +564,9 @@ TEST_F(HostileServiceTest, AnswersBeyondTheLimitFailUnreadAndSetNoCookie) {
     const Case cases[] = {
         {"declared too long", answer(200, jsonOfSize(limit + 1), cookie), "good"},
         {"read to the close", {"HTTP/1.1 200 OK\r\n" + cookie, jsonOfSize(limit + 1)}, "good"},
-        {"chunked, never ends", {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n" + cookie, "", 4 * limit}, "good"},
+        {"chunked, never ends",
+         {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n" + cookie, "", 4 * limit},
+         "good"},
         {"a failure's body", answer(500, jsonOfSize(limit + 1)), "good"},
         {"unauthorized", answer(401, jsonOfSize(limit + 1)), std::nullopt},
     };
@@ -614,9 +619,11 @@ TEST_F(HostileServiceTest, WhatASessionCookieDoesToTheSession) {
         signedIn();
         raw.answer(answer(200, "{}", "Set-Cookie: factory_player=" + c.field + "\r\n"));
         await(api->request<APIResult>("social", "GET"));
-        std::optional<std::string> session = c.outcome == Kept ? "good" : c.outcome == Taken ? std::optional(c.value)
-                                                                                                : std::nullopt;
-        const std::string row = Json(c.field.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
+        std::optional<std::string> session = c.outcome == Kept    ? "good"
+                                             : c.outcome == Taken ? std::optional(c.value)
+                                                                  : std::nullopt;
+        const std::string row =
+            Json(c.field.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
         EXPECT_EQ(stored(), session) << row;
         EXPECT_EQ(nextCookie(), session ? "factory_player=" + *session : "") << row;
     }
@@ -628,7 +635,8 @@ TEST_F(HostileServiceTest, AStoredSessionOutsideTheCookieAlphabetIsNone) {
         await(SessionKeychain::write(value, QString::fromStdString(raw.origin())));
         useOrigin(raw.origin());
         bool usable = value == "ok-value";
-        const std::string row = Json(value.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
+        const std::string row =
+            Json(value.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
         EXPECT_EQ(await(api->hasSession()), usable) << row;
         EXPECT_EQ(nextCookie(), usable ? "factory_player=" + value : "") << row;
     }
@@ -636,9 +644,10 @@ TEST_F(HostileServiceTest, AStoredSessionOutsideTheCookieAlphabetIsNone) {
 
 TEST_F(HostileServiceTest, AnErrorWithAStatusBelow400IsATransportFailure) {
     // Valid gzip of {"ok": true} whose checksum is wrong: the bytes come out, then decompression fails.
-    const std::string corrupt("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xab\x56\xca\xcf\x56\xb2\x52\x28\x29\x2a\x4d"
-                              "\xad\x05\x00\x00\x00\x00\x00\x0c\x00\x00\x00",
-                              32);
+    const std::string corrupt(
+        "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xab\x56\xca\xcf\x56\xb2\x52\x28\x29\x2a\x4d"
+        "\xad\x05\x00\x00\x00\x00\x00\x0c\x00\x00\x00",
+        32);
     signedIn();
     raw.answer(answer(200, corrupt, "Content-Encoding: gzip\r\nSet-Cookie: factory_player=new\r\n"));
     std::string failure = "(none)";
