@@ -110,8 +110,6 @@ TransportError transportError(QNetworkReply::NetworkError code, const QString& q
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
         return TransportError(code, "Нет подключения к сети");
-    case QNetworkReply::ProtocolFailure:
-        return TransportError(code, "Сервер прислал повреждённый ответ");
     default:
         // A content error that no failed status explains: the answer itself was broken (for example
         // a body that does not decompress).
