@@ -13,6 +13,7 @@
 #include "core/Json.h"
 #include "core/LauncherError.h"
 #include "platform/Files.h"
+#include "tools/http/LocalServer.h"
 
 namespace novra::tools {
 namespace {
@@ -597,15 +598,7 @@ void SocialService::loadSeed(const std::string& json) {
 int SocialService::start(int port) {
     Impl& s = *impl_;
     if (s.thread.joinable()) throw std::runtime_error("Сервис уже запущен");
-    if (port == 0) {
-        s.port = s.server.bind_to_any_port("127.0.0.1");
-    } else {
-        s.port = s.server.bind_to_port("127.0.0.1", port) ? port : -1;
-    }
-    if (s.port <= 0) throw std::runtime_error("Не удалось занять порт на 127.0.0.1");
-    s.thread = std::thread([&s] { s.server.listen_after_bind(); });
-    // The library has no readiness signal of its own.
-    for (int i = 0; i < 5000 && !s.server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    s.port = listenOnLoopback(s.server, port, s.thread);
     return s.port;
 }
 
