@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/LauncherCore.h"
+#include "packaging/WorkFolder.h"
 #include "platform/BundleSeal.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -122,26 +123,9 @@ void runPublish(const std::string& tool, const std::vector<std::string>& argumen
     }
 }
 
-// Removes a folder however the scope ends.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(std::string path) : path_(std::move(path)) { fs::create_directories(path_); }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
-
-private:
-    std::string path_;
-};
-
 class SourceMaker {
 public:
-    explicit SourceMaker(const DemoSourceOptions& options)
-        : o_(options), work_(options.root + "/.work-" + platform::uuidText()) {}
+    explicit SourceMaker(const DemoSourceOptions& options) : o_(options) {}
 
     void make() {
         checkVersionsAreUnique();
@@ -150,6 +134,7 @@ public:
         programDigest_ = LauncherCore::hash(o_.gameProgram);
         fs::create_directories(o_.root + "/packages");
         fs::create_directories(stamps());
+        work_.emplace(o_.root, ".work-");
 
         // The catalog as it stands before anything is published: every built-in game in its place,
         // with its release kept where that is still what the demo would publish.
@@ -247,9 +232,8 @@ private:
 
     // The game's bundle, with the demo game program as its executable, published and sealed.
     void publish(const Game& game, const DemoRelease& plan) {
-        ScratchFolder folder(work_ / game.id);
         const std::string name = programName(game.id);
-        const std::string bundle = folder / (name + ".app");
+        const std::string bundle = *work_ / (name + ".app");
         const std::string contents = bundle + "/Contents";
         fs::create_directories(contents + "/MacOS");
         fs::create_directories(contents + "/Resources");
@@ -281,6 +265,7 @@ private:
                                            "--symbol", game.symbol, "--notes", plan.notes};
         if (game.category) arguments.insert(arguments.end(), {"--category", *game.category});
         runPublish(o_.publishTool, arguments);
+        fs::remove_all(bundle);
         writeText(stamps() + "/" + game.id, recipe(game, plan));
         auto size = platform::fileSize(o_.root + "/packages/" + plan.version + ".tar.gz");
         std::cout << "Опубликована «" << game.title << "» " << plan.version << " (" << megabytes(size.value_or(0))
@@ -327,8 +312,7 @@ private:
         std::error_code ignored;
         fs::remove(stampFile, ignored);
 
-        ScratchFolder folder(work_ / "launcher");
-        const std::string copy = folder / std::string(SelfUpdateCore::kBundleName);
+        const std::string copy = *work_ / std::string(SelfUpdateCore::kBundleName);
         fs::copy(bundle, copy, fs::copy_options::recursive);
         // Only string values are carried over; the launcher's Info.plist holds nothing else.
         info["CFBundleVersion"] = std::to_string(next);
@@ -367,7 +351,7 @@ private:
     }
 
     const DemoSourceOptions& o_;
-    ScratchFolder work_;
+    std::optional<packaging::WorkFolder> work_; // bundles while they are published
     std::string publicKey_;
     std::string programDigest_;
 };

@@ -11,6 +11,7 @@
 // free ones; the rate (decimal megabytes per second over all downloads, default 40, 0 for no
 // limit) keeps progress visible. Without --seed the demo cast plays (DemoCast.h); --settings
 // points a launcher settings document at the source (written or updated in place).
+#include <cctype>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -74,22 +75,11 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, const std::
     return parsed;
 }
 
-int port(const std::optional<std::string>& text) {
-    if (!text) return 0;
-    size_t used = 0;
-    int value = -1;
-    try {
-        value = std::stoi(*text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (text->empty() || used != text->size() || value < 0 || value > 65535)
-        throw std::runtime_error("Неверный порт: " + *text);
-    return value;
-}
-
-double megabytesPerSecond(const std::optional<std::string>& text) {
-    if (!text) return 40;
+// The whole text as a number from `min` to `max` (a whole one when `whole`); `fallback` when
+// there is none.
+double number(const std::optional<std::string>& text, double fallback, double min, double max, bool whole,
+              const char* what) {
+    if (!text) return fallback;
     size_t used = 0;
     double value = -1;
     try {
@@ -97,9 +87,14 @@ double megabytesPerSecond(const std::optional<std::string>& text) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (text->empty() || used != text->size() || !std::isfinite(value) || value < 0)
-        throw std::runtime_error("Неверная скорость: " + *text);
+    if (text->empty() || std::isspace(static_cast<unsigned char>(text->front())) || used != text->size() ||
+        !(value >= min && value <= max) || (whole && value != std::floor(value)))
+        throw std::runtime_error(std::string(what) + *text);
     return value;
+}
+
+int port(const std::optional<std::string>& text) {
+    return static_cast<int>(number(text, 0, 0, 65535, true, "Неверный порт: "));
 }
 
 int make(const std::vector<std::string>& args) {
@@ -149,7 +144,7 @@ int serve(const std::vector<std::string>& args) {
     novra::tools::StopSignals stopSignals;
 
     novra::demo::SourceServer source(a->positional, *a->value("--certificate"), *a->value("--certificate-key"),
-                                     megabytesPerSecond(a->value("--rate")) * 1e6);
+                                     number(a->value("--rate"), 40, 0, 1e6, false, "Неверная скорость: ") * 1e6);
     novra::tools::SocialService social;
     auto seed = a->value("--seed");
     social.loadSeed(seed ? novra::platform::readFile(*seed, 10'000'000) : novra::demo::demoSeed());
