@@ -5,7 +5,8 @@
 #   tls/certificate.pem, tls/key.pem   a self-signed certificate for 127.0.0.1
 #   source/                            the build source: catalog.json, packages/, launcher-update.json
 # Before the source is made, the build (./build, or $NOVRA_BUILD_DIR) is configured to trust the
-# demo key (NOVRA_TRUSTED_KEYS) and built, so that the launcher update carries that trust too.
+# demo key (NOVRA_TRUSTED_KEYS, pointing at a copy of the public key in the build folder, so that
+# removing .demo never breaks the build) and built; the launcher update then carries that trust too.
 #
 #   bash scripts/demo-studio.sh [--dir DIR] [--small] [--no-build] [--launcher BUNDLE]
 #
@@ -54,12 +55,16 @@ if ! /usr/bin/openssl x509 -checkend 86400 -noout -in "$tls/certificate.pem" >/d
 fi
 
 if ((do_build)); then
+  mkdir -p "$build"
+  trust="$build/demo-trusted-keys.pem"
+  # A changed key file makes the next build copy it into the bundle again.
+  cmp -s "$keys/studio.pub" "$trust" || cp "$keys/studio.pub" "$trust"
   trusted=$(grep -s '^NOVRA_TRUSTED_KEYS:' "$build/CMakeCache.txt" | cut -d= -f2- || true)
   if [[ ! -f "$build/build.ninja" ]]; then
-    bash "$root/scripts/build.sh" "-DNOVRA_TRUSTED_KEYS=$keys/studio.pub"
+    bash "$root/scripts/build.sh" "-DNOVRA_TRUSTED_KEYS=$trust"
   else
-    if [[ "$trusted" != "$keys/studio.pub" ]]; then
-      cmake -S "$root" -B "$build" "-DNOVRA_TRUSTED_KEYS=$keys/studio.pub" >/dev/null
+    if [[ "$trusted" != "$trust" ]]; then
+      cmake -S "$root" -B "$build" "-DNOVRA_TRUSTED_KEYS=$trust" >/dev/null
     fi
     bash "$root/scripts/build.sh"
   fi
