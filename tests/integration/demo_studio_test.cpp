@@ -124,7 +124,7 @@ TEST_F(DemoStudio, TheSourcePassesTheLaunchersChecks) {
     EXPECT_NO_THROW(SelfUpdateCore::validate(unpacked + "/NOVRA Launcher.app", update));
 }
 
-TEST_F(DemoStudio, ASecondRunKeepsWhatIsCurrentAndRemakesTheLauncherUpdate) {
+TEST_F(DemoStudio, LaterRunsKeepWhatIsCurrentAndNeverLeaveABrokenSource) {
     auto before = packageTimes();
     test::RunResult again = makeDemo();
     ASSERT_EQ(again.status, 0) << again.err;
@@ -140,6 +140,20 @@ TEST_F(DemoStudio, ASecondRunKeepsWhatIsCurrentAndRemakesTheLauncherUpdate) {
     EXPECT_EQ(after.erase("3.1-demo.10.tar.gz"), 1u);
     before.erase("3.0-demo.8.tar.gz");
     EXPECT_EQ(after, before);
+
+    // A new demo game makes every game published again; when that fails, the source stays as it was.
+    const std::string catalogBefore = test::readFile(source + "/catalog.json");
+    const std::string game = folder / "novra-demo-game";
+    test::writeFile(game, test::readFile(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-game") + "\n");
+    test::RunResult failed =
+        test::run(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-studio",
+                  {"make", source, "--key", demo + "/keys/studio.key", "--catalog",
+                   std::string(NOVRA_SOURCE_DIR) + "/resources/catalog.json", "--game", game, "--publish", "/bin/false"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "novra-demo-studio: novra-publish release: код выхода 1\n");
+    EXPECT_EQ(test::readFile(source + "/catalog.json"), catalogBefore);
+    after["3.1-demo.10.tar.gz"] = fs::last_write_time(source + "/packages/3.1-demo.10.tar.gz");
+    EXPECT_EQ(packageTimes(), after);
 }
 
 TEST_F(DemoStudio, ServesTheSourceAndTheDemoPlayers) {

@@ -119,6 +119,7 @@ void runPublish(const std::string& tool, const std::vector<std::string>& argumen
     if (status != 0) {
         std::string message = publish.captured(2);
         while (!message.empty() && message.back() == '\n') message.pop_back();
+        if (message.empty()) message = "код выхода " + std::to_string(status);
         throw std::runtime_error("novra-publish " + arguments.at(0) + ": " + message);
     }
 }
@@ -136,8 +137,9 @@ public:
         fs::create_directories(stamps());
         work_.emplace(o_.root, ".work-");
 
-        // The catalog as it stands before anything is published: every built-in game in its place,
-        // with its release kept where that is still what the demo would publish.
+        // The catalog before anything is published: every built-in game in its place, with the release
+        // it has in the source while its package is in place (so that a failed publication leaves a
+        // source that works), which the demo publishes again unless it is still current.
         Catalog existing = existingCatalog();
         Catalog next;
         std::vector<std::pair<const Game*, const DemoRelease*>> toPublish;
@@ -145,9 +147,8 @@ public:
             Game entry = game;
             entry.release.reset();
             if (const DemoRelease* plan = demoRelease(game.id)) {
-                if (auto kept = currentRelease(existing, game, *plan)) {
-                    entry.release = kept;
-                } else {
+                entry.release = publishedRelease(existing, game.id);
+                if (!entry.release || !isCurrent(*entry.release, game, *plan)) {
                     toPublish.emplace_back(&game, plan);
                     std::error_code ignored;
                     fs::remove(stamps() + "/" + game.id, ignored);
@@ -211,23 +212,22 @@ private:
         return fs::is_regular_file(file) ? std::optional(file) : std::nullopt;
     }
 
-    // The published release of the game, when it was made from exactly what the demo would use now
-    // and its package is in place.
-    std::optional<Release> currentRelease(const Catalog& existing, const Game& game, const DemoRelease& plan) const {
-        auto found = std::find_if(existing.games.begin(), existing.games.end(),
-                                  [&](const Game& g) { return g.id == game.id; });
-        if (found == existing.games.end() || !found->release || found->release->version != plan.version)
-            return std::nullopt;
-        std::string stamp;
-        try {
-            stamp = platform::readFile(stamps() + "/" + game.id);
-        } catch (const std::system_error&) {
-            return std::nullopt;
-        }
-        if (stamp != recipe(game, plan) || platform::fileSize(o_.root + "/" + found->release->archive) !=
-                                               std::optional<int64_t>(found->release->bytes))
+    // The game's release in the source, when its package is in place.
+    std::optional<Release> publishedRelease(const Catalog& existing, const std::string& id) const {
+        auto found = std::find_if(existing.games.begin(), existing.games.end(), [&](const Game& g) { return g.id == id; });
+        if (found == existing.games.end() || !found->release ||
+            platform::fileSize(o_.root + "/" + found->release->archive) != std::optional(found->release->bytes))
             return std::nullopt;
         return found->release;
+    }
+
+    // True when the release was made from exactly what the demo would use now.
+    bool isCurrent(const Release& release, const Game& game, const DemoRelease& plan) const {
+        try {
+            return release.version == plan.version && platform::readFile(stamps() + "/" + game.id) == recipe(game, plan);
+        } catch (const std::system_error&) {
+            return false; // no stamp
+        }
     }
 
     // The game's bundle, with the demo game program as its executable, published and sealed.
