@@ -57,6 +57,7 @@ class SocialAPITest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!useSecretStore(SecretStore::Keyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
+        service.keepRequestBodies(true); // the cases read what the client sent
         service.start();
         useOrigin(service.origin());
     }
