@@ -110,12 +110,6 @@ void BM_InstallAgainstPeer(benchmark::State& state) {
 
 BENCHMARK(BM_InstallAgainstPeer)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(5);
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -127,11 +121,11 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < installSeconds.size(); ++i) ratios.push_back(installSeconds[i] / peerSeconds[i]);
         std::printf("\npackage: %.1f MB, unpacked %.1f MB in %zu files; %zu interleaved runs\n", s.packageBytes / 1e6,
                     s.expandedBytes / 1e6, s.files, installSeconds.size());
-        std::printf("install:                              median %.3f s, best %.3f s\n", median(installSeconds),
+        std::printf("install:                              median %.3f s, best %.3f s\n", bench::median(installSeconds),
                     *std::min_element(installSeconds.begin(), installSeconds.end()));
-        std::printf("sha256sum PKG && tar -xzf PKG -C DIR: median %.3f s, best %.3f s\n", median(peerSeconds),
+        std::printf("sha256sum PKG && tar -xzf PKG -C DIR: median %.3f s, best %.3f s\n", bench::median(peerSeconds),
                     *std::min_element(peerSeconds.begin(), peerSeconds.end()));
-        std::printf("ratio install / peer: median of runs %.2f, best against best %.2f\n", median(ratios),
+        std::printf("ratio install / peer: median of runs %.2f, best against best %.2f\n", bench::median(ratios),
                     *std::min_element(installSeconds.begin(), installSeconds.end()) /
                         *std::min_element(peerSeconds.begin(), peerSeconds.end()));
         std::printf("peak memory above baseline during install: %.2f MiB\n", worstPeakMiB);

@@ -77,12 +77,6 @@ template <class Signal> void runUntil(LibraryModel& model, Signal signal, const 
 
 double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -163,14 +157,14 @@ int main(int argc, char** argv) {
     std::printf("package: %.1f MB, unpacked %.1f MB in %zu files; %d interleaved install pairs\n", p.packageBytes / 1e6,
                 p.expandedBytes / 1e6, p.files, pairs);
     std::printf("refresh (20 runs, median %.3f s): largest main-thread gap %.1f ms, 99th percentile %.1f ms, %zu ticks\n",
-                median(refreshSeconds), refreshGaps.largest(), refreshGaps.percentile(0.99), refreshGaps.ticks());
+                bench::median(refreshSeconds), refreshGaps.largest(), refreshGaps.percentile(0.99), refreshGaps.ticks());
     std::printf("install through the model: largest main-thread gap %.1f ms, 99th percentile %.1f ms, %zu ticks\n",
                 installGaps.largest(), installGaps.percentile(0.99), installGaps.ticks());
-    std::printf("install through the model: median %.3f s, best %.3f s\n", median(modelSeconds),
+    std::printf("install through the model: median %.3f s, best %.3f s\n", bench::median(modelSeconds),
                 *std::min_element(modelSeconds.begin(), modelSeconds.end()));
-    std::printf("core install on one thread: median %.3f s, best %.3f s\n", median(coreSeconds),
+    std::printf("core install on one thread: median %.3f s, best %.3f s\n", bench::median(coreSeconds),
                 *std::min_element(coreSeconds.begin(), coreSeconds.end()));
-    std::printf("ratio model / core: median of pairs %.3f, best against best %.3f\n", median(ratios),
+    std::printf("ratio model / core: median of pairs %.3f, best against best %.3f\n", bench::median(ratios),
                 *std::min_element(modelSeconds.begin(), modelSeconds.end()) /
                     *std::min_element(coreSeconds.begin(), coreSeconds.end()));
     fs::remove_all(p.scratch);

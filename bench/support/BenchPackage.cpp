@@ -20,6 +20,12 @@ namespace fs = std::filesystem;
 
 namespace novra::bench {
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
+}
+
 void removeAndFlush(const std::string& path) {
     fs::remove_all(path);
     ::sync();

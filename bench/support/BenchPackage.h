@@ -29,6 +29,9 @@ BenchPackage makeBenchPackage();
 // Removes a file or folder and flushes the file systems, so the next run starts from a quiet disk.
 void removeAndFlush(const std::string& path);
 
+// The median of the values (0 for none).
+double median(std::vector<double> values);
+
 // Runs a program by absolute path with its output to the null device; returns its exit status.
 int runQuietly(const std::string& program, const std::vector<std::string>& arguments);
 

@@ -261,8 +261,7 @@ void LibraryModel::install(const Game& game) {
     if (!busy_.isEmpty() || checking_ || linked_.count(game.id) || !game.release) return;
     auto control = std::make_shared<OperationControl>();
     control_ = control;
-    busy_ = QString::fromStdString(game.id);
-    emit busyChanged();
+    setBusy(QString::fromStdString(game.id));
     setPhase(kPreparing);
     setProgress(0);
     runInstall(game, settings_, control);
@@ -338,8 +337,7 @@ QCoro::Task<void> LibraryModel::runInstall(Game game, Settings settings, Operati
             setError(userMessage(std::current_exception()));
         }
     }
-    busy_.clear();
-    emit busyChanged();
+    setBusy(QString());
     control_.reset();
     setProgress(0);
 }
@@ -485,6 +483,15 @@ QVariantList LibraryModel::libraryGameList() const {
     return list;
 }
 
+// Stores a published field's new value and tells the observers, unless nothing changed.
+template <class T, class Value>
+bool LibraryModel::update(T& field, Value&& value, void (LibraryModel::*changed)()) {
+    if (field == value) return false;
+    field = std::forward<Value>(value);
+    emit(this->*changed)();
+    return true;
+}
+
 void LibraryModel::setGames(std::vector<Game> games) {
     if (games == games_) return;
     games_ = std::move(games);
@@ -494,83 +501,26 @@ void LibraryModel::setGames(std::vector<Game> games) {
     emit libraryChanged();
 }
 
-void LibraryModel::setSelected(const QString& id) {
-    if (id == selected_) return;
-    selected_ = id;
-    emit selectedChanged();
-}
-
-void LibraryModel::setSettings(Settings settings) {
-    if (settings == settings_) return;
-    settings_ = std::move(settings);
-    emit settingsChanged();
-}
-
 void LibraryModel::setLinked(std::map<std::string, std::string> linked) {
-    if (linked == linked_) return;
-    linked_ = std::move(linked);
-    emit linkedChanged();
-    emit libraryChanged();
+    if (update(linked_, std::move(linked), &LibraryModel::linkedChanged)) emit libraryChanged();
 }
 
 void LibraryModel::setInstalled(std::map<std::string, Installed> installed) {
-    if (installed == installed_) return;
-    installed_ = std::move(installed);
-    emit installedChanged();
-    emit libraryChanged();
+    if (update(installed_, std::move(installed), &LibraryModel::installedChanged)) emit libraryChanged();
 }
 
-void LibraryModel::setBusy(const QString& marker) {
-    if (marker == busy_) return;
-    busy_ = marker;
-    emit busyChanged();
-}
-
-void LibraryModel::setChecking(bool checking) {
-    if (checking == checking_) return;
-    checking_ = checking;
-    emit checkingChanged();
-}
-
-void LibraryModel::setProgress(double progress) {
-    if (progress == progress_) return;
-    progress_ = progress;
-    emit progressChanged();
-}
-
-void LibraryModel::setPhase(const QString& phase) {
-    if (phase == phase_) return;
-    phase_ = phase;
-    emit phaseChanged();
-}
-
-void LibraryModel::setNotice(const QString& notice) {
-    if (notice == notice_) return;
-    notice_ = notice;
-    emit noticeChanged();
-}
-
-void LibraryModel::setLastCheck(const QDateTime& time) {
-    lastCheck_ = time;
-    emit lastCheckChanged();
-}
-
-void LibraryModel::setOnline(bool online) {
-    if (online == online_) return;
-    online_ = online;
-    emit onlineChanged();
-}
-
-void LibraryModel::setError(const QString& message) {
-    if (message == error_) return;
-    error_ = message;
-    emit errorChanged();
-}
-
+void LibraryModel::setSelected(const QString& id) { update(selected_, id, &LibraryModel::selectedChanged); }
+void LibraryModel::setSettings(Settings settings) { update(settings_, std::move(settings), &LibraryModel::settingsChanged); }
+void LibraryModel::setBusy(const QString& marker) { update(busy_, marker, &LibraryModel::busyChanged); }
+void LibraryModel::setChecking(bool checking) { update(checking_, checking, &LibraryModel::checkingChanged); }
+void LibraryModel::setProgress(double progress) { update(progress_, progress, &LibraryModel::progressChanged); }
+void LibraryModel::setPhase(const QString& phase) { update(phase_, phase, &LibraryModel::phaseChanged); }
+void LibraryModel::setNotice(const QString& notice) { update(notice_, notice, &LibraryModel::noticeChanged); }
+void LibraryModel::setLastCheck(const QDateTime& time) { update(lastCheck_, time, &LibraryModel::lastCheckChanged); }
+void LibraryModel::setOnline(bool online) { update(online_, online, &LibraryModel::onlineChanged); }
+void LibraryModel::setError(const QString& message) { update(error_, message, &LibraryModel::errorChanged); }
 void LibraryModel::setConnectionDetail(const QString& detail) {
-    if (detail == connectionDetail_) return;
-    connectionDetail_ = detail;
-    emit connectionDetailChanged();
+    update(connectionDetail_, detail, &LibraryModel::connectionDetailChanged);
 }
 
 } // namespace novra
