@@ -242,6 +242,9 @@ int main(int argc, char** argv) {
                 *std::min_element(modelSeconds.begin(), modelSeconds.end()));
     std::printf("core install on a plain thread: median %.3f s, best %.3f s\n", bench::median(coreSeconds),
                 *std::min_element(coreSeconds.begin(), coreSeconds.end()));
+    for (size_t i = 0; i < modelSeconds.size(); ++i)
+        std::printf("  pair %zu (%s first): model %.3f s, core %.3f s\n", i + 1, i % 2 == 0 ? "model" : "core",
+                    modelSeconds[i], coreSeconds[i]);
     std::printf("ratio model / core: median of pairs %.3f, best against best %.3f\n", bench::median(ratios),
                 *std::min_element(modelSeconds.begin(), modelSeconds.end()) /
                     *std::min_element(coreSeconds.begin(), coreSeconds.end()));
