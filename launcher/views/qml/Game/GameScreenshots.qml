@@ -56,6 +56,7 @@ Column {
                 onClicked: strip.openScreenshot = modelData
 
                 HelpTip {
+                    objectName: "tip"
                     visible: thumbnail.hovered
                     text: thumbnail.help
                 }
@@ -97,6 +98,7 @@ Column {
     }
 
     ScreenshotViewer {
+        objectName: "viewer"
         screenshot: strip.openScreenshot
         onDismissed: strip.openScreenshot = null
     }

@@ -21,9 +21,6 @@ Popup {
     onScreenshotChanged: screenshot ? open() : close()
     onClosed: dismissed()
 
-    Accessible.role: Accessible.Dialog
-    Accessible.name: screenshot ? screenshot.caption : ""
-
     Overlay.modal: Rectangle { color: Theme.scrim }
 
     background: Rectangle {
@@ -35,6 +32,9 @@ Popup {
 
     contentItem: Column {
         spacing: 16
+
+        Accessible.role: Accessible.Dialog
+        Accessible.name: sheet.screenshot ? sheet.screenshot.caption : ""
 
         Item {
             width: image.width
