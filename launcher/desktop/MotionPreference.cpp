@@ -17,7 +17,7 @@ const QString kKey = QStringLiteral("enable-animations");
 
 // The portal's Read answers a variant that holds the value's variant; unwrap every layer.
 QVariant unwrap(QVariant value) {
-    while (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())
+    while (value.userType() == qMetaTypeId<QDBusVariant>())
         value = value.value<QDBusVariant>().variant();
     return value;
 }
@@ -28,8 +28,8 @@ MotionPreference::MotionPreference(QObject* parent) : QObject(parent) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.connect(kPortal, kPortalPath, kSettings, QStringLiteral("SettingChanged"), this,
-                SLOT(settingChanged(QString, QString, QDBusVariant)));
+    bus.connect(kPortal, kPortalPath, kSettings, QStringLiteral("SettingChanged"), QStringLiteral("ssv"), this,
+                SLOT(settingChanged(QDBusMessage)));
     QDBusMessage read = QDBusMessage::createMethodCall(kPortal, kPortalPath, kSettings, QStringLiteral("Read"));
     read << kGroup << kKey;
     // Asked without waiting: the window must not wait for a portal that is slow to start.
@@ -42,9 +42,10 @@ MotionPreference::MotionPreference(QObject* parent) : QObject(parent) {
     });
 }
 
-void MotionPreference::settingChanged(const QString& group, const QString& key, const QDBusVariant& value) {
-    if (group == kGroup && key == kKey)
-        apply(value.variant());
+void MotionPreference::settingChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() == 3 && arguments[0].toString() == kGroup && arguments[1].toString() == kKey)
+        apply(arguments[2]);
 }
 
 void MotionPreference::apply(const QVariant& enableAnimations) {

@@ -2,7 +2,7 @@
 // The desktop's reduce-motion preference: GNOME's "enable-animations" switch, read through the
 // settings portal and followed while the launcher runs. Without a session bus or a portal that
 // knows the key, motion stays on.
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 #include <QtQml/qqmlregistration.h>
 
@@ -22,8 +22,10 @@ public:
 signals:
     void reduceMotionChanged();
 
-private slots:
-    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+public slots:
+    // The portal's SettingChanged(group, key, value) signal, taken as the whole message: QtDBus
+    // cannot connect a signal with a variant argument to a slot that takes QDBusVariant.
+    void settingChanged(const QDBusMessage& message);
 
 private:
     void apply(const QVariant& enableAnimations);

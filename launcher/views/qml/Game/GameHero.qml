@@ -147,7 +147,12 @@ Item {
                 text: hero.action.title
                 symbol: hero.action.symbol
                 enabled: hero.action.enabled
-                onClicked: hero.action.play ? hero.library.play(hero.game) : hero.library.install(hero.game)
+                onClicked: {
+                    if (hero.action.play)
+                        hero.library.play(hero.game)
+                    else
+                        hero.library.install(hero.game)
+                }
             }
 
             Text {

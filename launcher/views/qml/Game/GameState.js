@@ -20,8 +20,10 @@ function installed(library, game) {
     return has(library.linked) || has(library.installed)
 }
 
+// Only an installed game can have an update. Asking installed() first also makes a binding that
+// calls this follow the model's linked and installed maps, which hasUpdate(game) depends on.
 function hasUpdate(library, game) {
-    return !!library && !!game && !!library.hasUpdate(game)
+    return installed(library, game) && !!library.hasUpdate(game)
 }
 
 // The hero's primary action: {title, symbol, play, enabled}. Playing is always possible; an
