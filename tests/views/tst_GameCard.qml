@@ -17,7 +17,9 @@ Rectangle {
             property var linked: ({})
             property var installed: ({})
             property var updates: []
-            function hasUpdate(game) { return updates.indexOf(game.id) >= 0 }
+            // Stands for a model that answers without a property the view could follow.
+            property var rule: null
+            function hasUpdate(game) { return rule ? rule(game) : updates.indexOf(game.id) >= 0 }
         }
     }
 
@@ -65,6 +67,19 @@ Rectangle {
             compare(findChild(item, "cardTitle").text, ViewTest.game(data.id).title)
             compare(findChild(item, "cardInstalled").visible, data.installed)
             compare(item.Accessible.name, ViewTest.game(data.id).title)
+        }
+
+        // An install that ends while the card is shown: the card follows the model's maps, also for
+        // an update answer that the model computes without a property of its own.
+        function test_follows_the_library() {
+            const item = card("copper-hills", {})
+            let update = false
+            item.library.rule = game => update
+            verify(!findChild(item, "cardInstalled").visible)
+            update = true
+            item.library.installed = { "copper-hills": {} }
+            verify(findChild(item, "cardInstalled").visible)
+            compare(findChild(item, "cardLine").text, "Доступно обновление")
         }
 
         function test_selection_and_hover() {
