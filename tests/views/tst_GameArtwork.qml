@@ -80,6 +80,23 @@ Rectangle {
             ViewTest.picture(icon, "icon-gradient")
         }
 
+        // Every game's icon from the bundle at the sidebar's size and larger, and the drawn icons of
+        // games without images.
+        function test_picture_of_icons() {
+            ViewTest.useBundleResources()
+            const ids = ["quiet-marsh", "ember-run", "paper-kings", "orbit-post", "salt-and-iron", "night-ferry",
+                         "glass-garden", "tin-orchestra", "lantern-keep", "copper-hills", "small-hours",
+                         "frost-signal", "polar-bloom", "static-tide"]
+            ids.forEach((id, i) => {
+                createTemporaryObject(iconComponent, window, { game: ViewTest.game(id), size: 24, x: 16 + i * 34, y: 16 })
+                createTemporaryObject(iconComponent, window, { game: ViewTest.game(id), size: 56, x: 16 + i * 62, y: 56 })
+            })
+            const symbols = ["gamecontroller.fill", "sparkles", "waveform", "leaf.fill"]
+            symbols.forEach((symbol, i) => createTemporaryObject(iconComponent, window,
+                { game: game("new-" + i, symbol), size: 56, x: 16 + i * 62, y: 128 }))
+            verify(ViewTest.picture(window, "icons"))
+        }
+
         function test_unknown_game_gets_the_neutral_row() {
             compare(Presentation.caption("no-such-game"), "NOVRA")
             verify(Qt.colorEqual(Presentation.color("no-such-game"), Qt.rgba(211 / 255, 214 / 255, 220 / 255, 1)))
