@@ -53,17 +53,18 @@ void ResourceImage::setZoom(qreal zoom) {
 }
 
 void ResourceImage::setShiftX(qreal shift) {
-    if (qFuzzyCompare(shift + 1, shiftX_ + 1))
-        return;
-    shiftX_ = shift;
-    emit shiftChanged();
-    update();
+    setShift(shiftX_, shift);
 }
 
 void ResourceImage::setShiftY(qreal shift) {
-    if (qFuzzyCompare(shift + 1, shiftY_ + 1))
+    setShift(shiftY_, shift);
+}
+
+// A drifting artwork sets its shift many times a second to the same value; only a change repaints.
+void ResourceImage::setShift(qreal& field, qreal shift) {
+    if (qFuzzyCompare(shift + 1, field + 1))
         return;
-    shiftY_ = shift;
+    field = shift;
     emit shiftChanged();
     update();
 }

@@ -49,6 +49,7 @@ signals:
 
 private:
     void reload();
+    void setShift(qreal& field, qreal shift);
 
     QString name_;
     QString folder_;

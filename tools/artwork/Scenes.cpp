@@ -31,9 +31,11 @@ struct Canvas {
     QColor accent() const { return game.accent; }
     // The accent mixed into the night: 0 is the background, 1 the accent itself.
     QColor tone(double t) const { return mix(kNight, game.accent, t); }
-    void fill(const QPainterPath& path, const QBrush& brush) {
+    void fill(const QPainterPath& path, const QBrush& brush) { draw(path, Qt::NoPen, brush); }
+    void stroke(const QPainterPath& path, const QPen& pen) { draw(path, pen, Qt::NoBrush); }
+    void draw(const QPainterPath& path, const QPen& pen, const QBrush& brush) {
         p.save();
-        p.setPen(Qt::NoPen);
+        p.setPen(pen);
         p.setBrush(brush);
         p.drawPath(path);
         p.restore();
@@ -142,6 +144,35 @@ void letterTile(Canvas& c, QPointF centre, double size, double angle, const QStr
     p.setFont(face(QStringLiteral("Noto Serif"), size * 0.56, true));
     p.drawText(QRectF(-size / 2, -size / 2, size, size), Qt::AlignCenter, letter);
     p.restore();
+}
+
+// A far shore at `shore` and the river below it, darkening towards the bottom.
+void river(Canvas& c, double shore) {
+    c.fill(ridge(c.area, shore, c.h() * 0.02, c.w() * 0.1, c.random), c.tone(0.13));
+    QPainterPath water;
+    water.addRect(QRectF(c.area.left(), shore + c.h() * 0.022, c.w(), c.h()));
+    QLinearGradient depth(c.at(0, shore / c.h()), c.at(0, 1));
+    depth.setColorAt(0, c.tone(0.19));
+    depth.setColorAt(1, mix(kNight, Qt::black, 0.38));
+    c.fill(water, depth);
+}
+
+// Warm windows on a far shore, within the box given in fractions of the picture; a share of them
+// (`reflected`) mirrored in the water down to `waterBottom`.
+void shoreLights(Canvas& c, const QString& seed, int count, const QRectF& box, double size, double reflected = 0,
+                 double waterBottom = 0) {
+    const QColor warm(255, 214, 150);
+    Random random(c.game.id + seed);
+    c.p.save();
+    c.p.setPen(Qt::NoPen);
+    for (int i = 0; i < count; ++i) {
+        QPointF at = c.at(random.range(box.left(), box.right()), random.range(box.top(), box.bottom()));
+        c.p.setBrush(faded(warm, random.range(0.4, 0.95)));
+        c.p.drawEllipse(at, size, size);
+        if (random.next() < reflected)
+            reflections(c.p, at.x(), at.y() + c.h() * 0.02, waterBottom, 10, warm, random);
+    }
+    c.p.restore();
 }
 
 // ---- The scenes of the covers. Each draws its landscape and places the game's emblem. ----
@@ -306,22 +337,8 @@ void nightFerryCover(Canvas& c) {
     stars(c.p, c.area, c.h() * 0.62, 120, c.accent(), c.random);
     emblem(c.p, c.at(0.74, 0.27), c.h() * 0.22, c.game.symbol, mix(c.accent(), Qt::white, 0.35));
     const double shore = c.h() * 0.6;
-    c.fill(ridge(c.area, shore, c.h() * 0.02, c.w() * 0.12, c.random), c.tone(0.14));
-    QPainterPath river;
-    river.addRect(QRectF(c.area.left(), shore + c.h() * 0.02, c.w(), c.h()));
-    QLinearGradient water(c.at(0, 0.6), c.at(0, 1));
-    water.setColorAt(0, c.tone(0.18));
-    water.setColorAt(1, mix(kNight, Qt::black, 0.35));
-    c.fill(river, water);
-    Random lights(c.game.id + QStringLiteral("-lights"));
-    c.p.save();
-    c.p.setPen(Qt::NoPen);
-    for (int i = 0; i < 40; ++i) {
-        QPointF at = c.at(lights.range(0.02, 0.98), lights.range(0.585, 0.615));
-        c.p.setBrush(faded(QColor(255, 214, 150), lights.range(0.4, 0.9)));
-        c.p.drawEllipse(at, 1.6, 1.6);
-    }
-    c.p.restore();
+    river(c, shore);
+    shoreLights(c, QStringLiteral("-lights"), 40, QRectF(0.02, 0.585, 0.96, 0.03), 1.6);
     reflections(c.p, c.at(0.74, 0).x(), shore + c.h() * 0.03, c.area.bottom(), c.w() * 0.16, c.accent(), c.random);
     ferry(c, c.at(0.56, 0.8), c.w() * 0.3, mix(kNight, Qt::black, 0.25), QColor(255, 210, 140));
     reflections(c.p, c.at(0.56, 0).x(), c.h() * 0.81, c.area.bottom(), c.w() * 0.22, QColor(255, 210, 140), c.random);
@@ -402,12 +419,7 @@ void tinOrchestra(Canvas& c) {
     };
     for (const Wheel& wheel : {Wheel{0.8, 0.72, 0.3, 14, 0.2}, Wheel{0.55, 0.88, 0.19, 10, 0.26}, Wheel{0.93, 0.3, 0.16, 9, 0.14}}) {
         QPainterPath path = gear(c.at(wheel.x, wheel.y), c.h() * wheel.r, wheel.teeth, c.h() * 0.035);
-        c.fill(path, c.tone(wheel.shade));
-        p.save();
-        p.setPen(QPen(faded(c.accent(), 0.35), 1.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(path);
-        p.restore();
+        c.draw(path, QPen(faded(c.accent(), 0.35), 1.5), c.tone(wheel.shade));
     }
     emblem(p, c.at(0.66, 0.38), c.h() * 0.24, c.game.symbol, mix(c.accent(), Qt::white, 0.25));
 }
@@ -463,11 +475,7 @@ void copperHills(Canvas& c) {
             road.cubicTo(c.at(0.78, 0.58), c.at(0.74, 0.52), c.at(0.66, 0.5));
             QPen pen(faded(mix(c.accent(), Qt::white, 0.3), 0.55), 3, Qt::CustomDashLine, Qt::RoundCap);
             pen.setDashPattern({4, 5});
-            p.save();
-            p.setPen(pen);
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(road);
-            p.restore();
+            c.stroke(road, pen);
         }
     }
     emblem(p, c.at(0.66, 0.34), c.h() * 0.22, c.game.symbol, mix(c.accent(), Qt::white, 0.25));
@@ -680,13 +688,7 @@ void hud(Canvas& c, const QString& text) {
 void riverNight(Canvas& c, double shore, int starCount) {
     backdrop(c.p, c.area, c.accent(), c.at(0.75, 0.2));
     stars(c.p, c.area, shore, starCount, c.accent(), c.random);
-    c.fill(ridge(c.area, shore, c.h() * 0.02, c.w() * 0.1, c.random), c.tone(0.12));
-    QPainterPath river;
-    river.addRect(QRectF(c.area.left(), shore + c.h() * 0.025, c.w(), c.h()));
-    QLinearGradient water(c.at(0, shore / c.h()), c.at(0, 1));
-    water.setColorAt(0, c.tone(0.2));
-    water.setColorAt(1, mix(kNight, Qt::black, 0.4));
-    c.fill(river, water);
+    river(c, shore);
 }
 
 void lantern(Canvas& c, QPointF at, double size) {
@@ -781,14 +783,7 @@ void screenshot1(Canvas& c) {
 void screenshot2(Canvas& c) {
     riverNight(c, c.h() * 0.42, 120);
     moon(c.p, c.at(0.18, 0.16), c.h() * 0.05, c.accent());
-    Random lights(c.game.id + QStringLiteral("-deck"));
-    c.p.save();
-    c.p.setPen(Qt::NoPen);
-    for (int i = 0; i < 50; ++i) {
-        c.p.setBrush(faded(QColor(255, 214, 150), lights.range(0.3, 0.8)));
-        c.p.drawEllipse(c.at(lights.range(0, 1), lights.range(0.41, 0.44)), 1.5, 1.5);
-    }
-    c.p.restore();
+    shoreLights(c, QStringLiteral("-deck"), 50, QRectF(0, 0.41, 1, 0.03), 1.5);
     stringLights(c, 0.1);
     passengers(c, c.h() * 0.8, 5);
     railing(c, c.h() * 0.66, c.h() * 0.8);
@@ -800,17 +795,7 @@ void screenshot2(Canvas& c) {
 void screenshot3(Canvas& c) {
     riverNight(c, c.h() * 0.56, 200);
     emblem(c.p, c.at(0.78, 0.22), c.h() * 0.13, c.game.symbol, mix(c.accent(), Qt::white, 0.4), 0.3);
-    Random town(c.game.id + QStringLiteral("-town"));
-    c.p.save();
-    c.p.setPen(Qt::NoPen);
-    for (int i = 0; i < 90; ++i) {
-        QPointF at = c.at(town.range(0.25, 0.95), town.range(0.5, 0.575));
-        c.p.setBrush(faded(QColor(255, 214, 150), town.range(0.5, 1.0)));
-        c.p.drawEllipse(at, 1.8, 1.8);
-        if (town.next() < 0.3)
-            reflections(c.p, at.x(), c.h() * 0.59, c.h() * 0.75, 10, QColor(255, 214, 150), town);
-    }
-    c.p.restore();
+    shoreLights(c, QStringLiteral("-town"), 90, QRectF(0.25, 0.5, 0.7, 0.075), 1.8, 0.3, c.h() * 0.75);
     ferry(c, c.at(0.38, 0.78), c.w() * 0.2, mix(kNight, Qt::black, 0.25), QColor(255, 210, 140));
     reflections(c.p, c.at(0.38, 0).x(), c.h() * 0.79, c.area.bottom(), c.w() * 0.15, QColor(255, 210, 140), c.random);
     vignette(c.p, c.area, 0.55);
