@@ -17,12 +17,14 @@ Item {
     readonly property var action: GameState.primaryAction(library, game)
     readonly property bool working: !!library && !!library.busy && library.busy === gameId
 
-    // The drift: 5 × sin(t ÷ 9) points, redrawn at most 24 times a second, only while the window
-    // is active and motion is welcome. It moves in quarter points, so most frames change nothing.
+    // The drift: 5 × sin(t ÷ 9) points, redrawn at most 24 times a second while the window is
+    // active and motion is welcome, and 0 with reduce-motion. t is in seconds and runs only while
+    // the drift runs, so a pause (another window in front) freezes the artwork where it is and it
+    // moves on from there, without a jump. It moves in quarter points, so most frames change nothing.
     readonly property bool drifting: !reduceMotion && visible && Window.active
     property real clock: Date.now() / 1000
-    readonly property real driftOffset: drifting
-        ? Math.round(Theme.driftAmplitude * Math.sin(clock / Theme.driftPeriod) * 4) / 4 : 0
+    readonly property real driftOffset: reduceMotion
+        ? 0 : Math.round(Theme.driftAmplitude * Math.sin(clock / Theme.driftPeriod) * 4) / 4
 
     // The pointer's pull on the artwork while it hovers: a few points towards the opposite side.
     readonly property bool following: hover.containsMouse && !reduceMotion
@@ -36,10 +38,17 @@ Item {
     Accessible.name: game ? game.title : ""
 
     Timer {
+        property real lastTick: Date.now()
+
         interval: Math.ceil(1000 / Theme.driftFramesPerSecond)
         repeat: true
         running: hero.drifting
-        onTriggered: hero.clock = Date.now() / 1000
+        onRunningChanged: lastTick = running ? Date.now() : 0
+        onTriggered: {
+            const now = Date.now()
+            hero.clock += Math.min(now - lastTick, 250) / 1000
+            lastTick = now
+        }
     }
 
     Rectangle {
