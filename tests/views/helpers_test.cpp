@@ -15,15 +15,37 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include "launcher/desktop/MotionPreference.h"
 #include "launcher/views/FileSize.h"
+#include "launcher/views/GameVisual.h"
 #include "launcher/views/LauncherResource.h"
 #include "launcher/views/Symbols.h"
 
 namespace novra {
 namespace {
+
+// The games of the built-in catalog.
+QJsonArray catalogGames() {
+    QFile catalog(QStringLiteral(NOVRA_SOURCE_DIR "/resources/catalog.json"));
+    EXPECT_TRUE(catalog.open(QIODevice::ReadOnly));
+    return QJsonDocument::fromJson(catalog.readAll()).object().value(u"games").toArray();
+}
+
+// Every game of the built-in catalog has a row of its own, in a colour no other game has.
+TEST(GameVisual, OneRowPerCatalogGame) {
+    QSet<QRgb> colors;
+    const QJsonArray games = catalogGames();
+    for (const QJsonValue& game : games) {
+        GameVisual visual = GameVisual::forId(game.toObject().value(u"id").toString());
+        EXPECT_NE(visual.caption, u"NOVRA") << game.toObject().value(u"id").toString().toStdString();
+        colors.insert(visual.color.rgb());
+    }
+    EXPECT_EQ(colors.size(), games.size());
+    EXPECT_FALSE(colors.contains(GameVisual::forId(u"unknown").color.rgb()));
+}
 
 TEST(FileSize, RussianDecimalUnits) {
     const std::pair<qint64, const char*> rows[] = {
@@ -44,9 +66,7 @@ TEST(Symbols, EveryUsedSymbolIsDrawn) {
                      "square.stack.fill", "sparkles.tv", "person.2.fill", "gearshape", "arrow.clockwise",
                      "checkmark.circle", "square.stack", "arrow.down.circle.fill", "network", "wifi.slash",
                      "person.2.wave.2.fill", "plus", "xmark", "ellipsis", "bubble.left.and.bubble.right", "arrow.up"};
-    QFile catalog(QStringLiteral(NOVRA_SOURCE_DIR "/resources/catalog.json"));
-    ASSERT_TRUE(catalog.open(QIODevice::ReadOnly));
-    for (const QJsonValue& game : QJsonDocument::fromJson(catalog.readAll()).object().value(u"games").toArray())
+    for (const QJsonValue& game : catalogGames())
         used.append(game.toObject().value(u"symbol").toString());
     for (const QString& symbol : used) {
         EXPECT_TRUE(Symbols::names().contains(symbol)) << symbol.toStdString();
