@@ -251,6 +251,13 @@ void paperKings(Canvas& c) {
         p.setPen(QPen(faded(c.accent(), 0.3), 1.2));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(card.adjusted(9, 9, -9, -9), 7, 7);
+        // Corner pips: small diamonds, as on a court card.
+        p.setPen(Qt::NoPen);
+        p.setBrush(faded(c.accent(), 0.7));
+        for (QPointF pip : {card.topLeft() + QPointF(24, 26), card.bottomRight() - QPointF(24, 26)}) {
+            QPolygonF diamond({pip + QPointF(0, -8), pip + QPointF(6, 0), pip + QPointF(0, 8), pip + QPointF(-6, 0)});
+            p.drawPolygon(diamond);
+        }
         p.restore();
     }
     emblem(p, c.at(0.66, 0.44), c.h() * 0.2, c.game.symbol, mix(c.accent(), Qt::white, 0.3), 0.3);
@@ -478,7 +485,7 @@ void copperHills(Canvas& c) {
             c.stroke(road, pen);
         }
     }
-    emblem(p, c.at(0.66, 0.34), c.h() * 0.22, c.game.symbol, mix(c.accent(), Qt::white, 0.25));
+    emblem(p, c.at(0.64, 0.3), c.h() * 0.17, c.game.symbol, mix(c.accent(), Qt::white, 0.25));
 }
 
 void smallHours(Canvas& c) {
