@@ -19,7 +19,7 @@ Rectangle {
             property var updates: []
             // Stands for a model that answers without a property the view could follow.
             property var rule: null
-            function hasUpdate(game) { return rule ? rule(game) : updates.indexOf(game.id) >= 0 }
+            function hasUpdate(id) { return rule ? rule(id) : updates.indexOf(id) >= 0 }
         }
     }
 
@@ -74,7 +74,7 @@ Rectangle {
         function test_follows_the_library() {
             const item = card("copper-hills", {})
             let update = false
-            item.library.rule = game => update
+            item.library.rule = id => update
             verify(!findChild(item, "cardInstalled").visible)
             update = true
             item.library.installed = { "copper-hills": {} }

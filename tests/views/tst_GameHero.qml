@@ -22,9 +22,9 @@ Rectangle {
             property string phase: ""
             property var updates: []
             property var calls: []
-            function hasUpdate(game) { return updates.indexOf(game.id) >= 0 }
-            function install(game) { calls = calls.concat(["install " + game.id]) }
-            function play(game) { calls = calls.concat(["play " + game.id]) }
+            function hasUpdate(id) { return updates.indexOf(id) >= 0 }
+            function install(id) { calls = calls.concat(["install " + id]) }
+            function play(id) { calls = calls.concat(["play " + id]) }
         }
     }
 

@@ -9,7 +9,7 @@ AbstractButton {
     id: card
 
     property var game: null
-    // The library model: linked, installed and hasUpdate(game).
+    // The library model: linked, installed and hasUpdate(id).
     property var library: null
     property bool selected: false
     property bool reduceMotion: false

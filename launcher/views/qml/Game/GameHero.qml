@@ -8,7 +8,7 @@ Item {
     id: hero
 
     property var game: null
-    // The library model: linked, installed, busy, checking, phase, hasUpdate, install, play.
+    // The library model: linked, installed, busy, checking, phase, hasUpdate(id), install(id), play(id).
     property var library: null
     property bool reduceMotion: false
 
@@ -158,9 +158,9 @@ Item {
                 enabled: hero.action.enabled
                 onClicked: {
                     if (hero.action.play)
-                        hero.library.play(hero.game)
+                        hero.library.play(hero.gameId)
                     else
-                        hero.library.install(hero.game)
+                        hero.library.install(hero.gameId)
                 }
             }
 

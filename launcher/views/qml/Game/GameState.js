@@ -2,7 +2,8 @@
 
 // What the game views read of a game and of the library model. A game is the catalog entry as the
 // model publishes it ({id, title, summary, symbol, category, release}); the library carries the
-// model's linked and installed maps (keyed by game identifier), busy, checking and hasUpdate(game).
+// model's linked and installed maps (keyed by game identifier), busy, checking, and the operations
+// hasUpdate, install and play, which take a game identifier.
 
 function isDemo(game) {
     return !!game && game.category === "demoscene"
@@ -23,7 +24,7 @@ function installed(library, game) {
 // Only an installed game can have an update. Asking installed() first also makes a binding that
 // calls this follow the model's linked and installed maps, which hasUpdate(game) depends on.
 function hasUpdate(library, game) {
-    return installed(library, game) && !!library.hasUpdate(game)
+    return installed(library, game) && !!library.hasUpdate(game.id)
 }
 
 // The hero's primary action: {title, symbol, play, enabled}. Playing is always possible; an
