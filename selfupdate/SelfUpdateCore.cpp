@@ -149,8 +149,14 @@ platform::Directory apply(const LauncherUpdatePlan& plan) {
     // looked at.
     require(build(installed->path()) < plan.update.build, "Обновление уже применено");
     validate(prepared->path(), plan.update);
-    require(LauncherCore::hash(executableOf(installed->path())) == plan.originalHash,
-            "Лаунчер изменился во время подготовки; повторите проверку");
+    std::string measured;
+    try {
+        measured = LauncherCore::hash(executableOf(installed->path()));
+    } catch (const std::system_error& e) {
+        // Named by the path the user knows, not by the open folder's.
+        throw std::system_error(e.code(), executableOf(plan.target));
+    }
+    require(measured == plan.originalHash, "Лаунчер изменился во время подготовки; повторите проверку");
     try {
         platform::exchangeEntries(folder->path() + "/" + candidate.filename().string(),
                                   folder->path() + "/" + target.filename().string());
