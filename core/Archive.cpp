@@ -411,8 +411,8 @@ void expand(int input, const std::string& destination, int64_t expectedBytes, Op
         path += name;
         if (!path.empty() && path.back() == '/') path.pop_back();
         pathKey(path, key);
-        if (!safeRelative(path) || static_cast<size_t>(std::count(path.begin(), path.end(), '/')) >= kMaxDepth ||
-            !keys.insert(key))
+        if (!safeRelative(path) ||
+            static_cast<size_t>(std::count(path.begin(), path.end(), '/')) >= kMaxDepth || !keys.insert(key))
             throw LauncherError(kUnsafePath);
 
         char type = header[kTypeAt];

@@ -50,8 +50,8 @@ void Settings::validate() const {
                 "Неверная папка релизов на источнике сборок");
     } else {
         auto url = parseURL(*sourceURL);
-        require(plainText(*sourceURL) && url && url->scheme == "https" && !url->host.empty() && !url->hasUser &&
-                    !url->hasPassword && !url->hasQuery && !url->hasFragment,
+        require(plainText(*sourceURL) && url && url->scheme == "https" && !url->host.empty() &&
+                    !url->hasUser && !url->hasPassword && !url->hasQuery && !url->hasFragment,
                 "Укажите HTTPS-адрес каталога без логина и параметров");
     }
     require(!library.empty() && library.front() == '/' && library != "/" && plainText(library),

@@ -305,8 +305,7 @@ bool isExecutable(const struct stat& info) { return (info.st_mode & 0111) != 0; 
 // left alone.
 bool isSafe(const struct stat& info) {
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
-    if (S_ISREG(info.st_mode) && ((info.st_mode & (S_ISUID | S_ISGID)) != 0 || info.st_nlink > 1)) return false;
-    return true;
+    return !S_ISREG(info.st_mode) || ((info.st_mode & (S_ISUID | S_ISGID)) == 0 && info.st_nlink == 1);
 }
 
 // Digests of the listed files, computed on a few threads while the walk goes on: checking a bundle

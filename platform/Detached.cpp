@@ -60,7 +60,8 @@ pid_t spawnDetached(const std::string& program, std::vector<std::string> words, 
 
 pid_t startDetached(const std::string& executable, const std::vector<std::string>& arguments, int output) {
     if (executable.empty() || executable.front() != '/')
-        throw std::system_error(std::make_error_code(std::errc::invalid_argument), "program path must be absolute");
+        throw std::system_error(std::make_error_code(std::errc::invalid_argument),
+                                "program path must be absolute");
     std::vector<std::string> words{executable};
     words.insert(words.end(), arguments.begin(), arguments.end());
     return spawnDetached(executable, std::move(words), output, -1, executable);
@@ -72,7 +73,8 @@ pid_t startDetached(int executable, const std::string& name, const std::vector<s
     // the script through it.
     std::vector<std::string> words{name};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    return spawnDetached("/proc/self/fd/" + std::to_string(executable), std::move(words), output, executable, name);
+    std::string program = "/proc/self/fd/" + std::to_string(executable);
+    return spawnDetached(program, std::move(words), output, executable, name);
 }
 
 int probeProcess(pid_t pid) {

@@ -1,7 +1,6 @@
 #include "platform/Directory.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,57 +39,31 @@ Directory Directory::openNoFollow(const std::string& path) {
         size_t end = slash == std::string::npos ? path.size() : slash;
         if (end > start) {
             std::string name = path.substr(start, end - start);
-            current = Directory(openChild(current.fd_, name, path.substr(0, end)), path.substr(0, end));
+            std::string reached = path.substr(0, end);
+            current = Directory(openChild(current.folder_.descriptor(), name, reached), reached);
         }
         start = end + 1;
     }
     return current;
 }
 
-Directory::Directory(Directory&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
-
-Directory& Directory::operator=(Directory&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.fd_;
-        path_ = std::move(other.path_);
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
-Directory::~Directory() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
 Directory Directory::open(const std::string& name) const {
-    std::string path = path_ == "/" ? "/" + name : path_ + "/" + name;
-    return Directory(openChild(fd_, name, path), path);
+    const std::string& base = folder_.path_;
+    std::string path = base == "/" ? "/" + name : base + "/" + name;
+    return Directory(openChild(folder_.descriptor(), name, path), path);
 }
 
-std::string Directory::path() const { return "/proc/self/fd/" + std::to_string(fd_); }
+std::string Directory::path() const { return "/proc/self/fd/" + std::to_string(folder_.descriptor()); }
 
 pid_t Directory::startDetached(const std::string& name, const std::string& displayPath) const {
     int fd;
     do {
-        fd = ::openat(fd_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        fd = ::openat(folder_.descriptor(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) fail(errno, displayPath);
-    struct stat info {};
-    int rc = ::fstat(fd, &info);
-    int error = rc != 0 ? errno : (!S_ISREG(info.st_mode) ? EACCES : 0);
-    pid_t pid = -1;
-    if (error == 0) {
-        try {
-            pid = platform::startDetached(fd, displayPath, {});
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-    }
-    ::close(fd);
-    if (error != 0) fail(error, displayPath);
-    return pid;
+    File executable(fd, displayPath);
+    if (!executable.status().regular) fail(EACCES, displayPath);
+    return platform::startDetached(executable.descriptor(), displayPath, {});
 }
 
 } // namespace novra::platform

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/Files.h"
+
 namespace novra::platform {
 
 class Directory {
@@ -15,11 +17,6 @@ public:
     // where a piece is a link or not a directory).
     static Directory openNoFollow(const std::string& path);
 
-    Directory(Directory&& other) noexcept;
-    Directory& operator=(Directory&& other) noexcept;
-    ~Directory();
-    Directory(const Directory&) = delete;
-    Directory& operator=(const Directory&) = delete;
 
     // The entry `name` (one piece) of this directory, which must itself be a directory and not a
     // symbolic link. Throws std::system_error as openNoFollow().
@@ -36,9 +33,8 @@ public:
     pid_t startDetached(const std::string& name, const std::string& displayPath) const;
 
 private:
-    explicit Directory(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    int fd_ = -1;
-    std::string path_; // as named when opened, for error texts
+    Directory(int fd, std::string path) : folder_(fd, std::move(path)) {}
+    File folder_; // its path as named when opened, for error texts
 };
 
 } // namespace novra::platform

@@ -94,11 +94,14 @@ bool isRealDirectory(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string readFile(const std::string& path, long long limit) { return File::openForReading(path).readAll(limit); }
+std::string readFile(const std::string& path, long long limit) {
+    return File::openForReading(path).readAll(limit);
+}
 
 std::string readRegularFile(const std::string& path, long long limit) {
     File file = File::openNoFollow(path);
-    if (!file.status().regular) throw std::system_error(std::make_error_code(std::errc::invalid_argument), path);
+    if (!file.status().regular)
+        throw std::system_error(std::make_error_code(std::errc::invalid_argument), path);
     return file.readAll(limit);
 }
 

@@ -70,6 +70,7 @@ public:
     void close() noexcept;
 
 private:
+    friend class Directory; // holds its folder's descriptor in a File
     File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     int fd_ = -1;
     std::string path_;

@@ -42,7 +42,8 @@ void openBundle(const platform::Directory& bundle, const std::string& path) {
         require(executable != info.end() && safeRelative(executable->second) &&
                     executable->second.find('/') == std::string::npos,
                 failed);
-        contents.open("MacOS").startDetached(executable->second, path + "/Contents/MacOS/" + executable->second);
+        const std::string& name = executable->second;
+        contents.open("MacOS").startDetached(name, path + "/Contents/MacOS/" + name);
     } catch (const LauncherError&) {
         throw;
     } catch (const std::exception&) {

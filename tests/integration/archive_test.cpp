@@ -415,11 +415,11 @@ TEST(ArchiveReader, FoldersThatPathsImplyCountTowardTheEntryLimit) {
         // A folder and a file per entry: the 51st is refused before anything of it is created.
         {"one implied folder each", [](int i) { return file(std::to_string(i) + "/f", ""); }, "49", "50"},
         // A named folder two pieces below an implied one: two folders per entry.
-        {"named folder below an implied one", [](int i) { return directory(std::to_string(i) + "/sub"); }, "49/sub",
-         "50"},
+        {"named folder below an implied one", [](int i) { return directory(std::to_string(i) + "/sub"); },
+         "49/sub", "50"},
         // 64 pieces each: the second entry takes the count to 128 and is the last one created.
-        {"deep paths", [](int i) { return file(std::to_string(i) + "/" + deepPath(63), ""); }, "1/" + deepPath(63),
-         "2"},
+        {"deep paths", [](int i) { return file(std::to_string(i) + "/" + deepPath(63), ""); },
+         "1/" + deepPath(63), "2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

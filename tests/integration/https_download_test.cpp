@@ -105,10 +105,10 @@ TEST_F(HttpsDownload, TimeLimitStopsAStalledTransfer) {
     server.stall("/launcher/packages/1.tar.gz", "p");
     OperationControl control;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(test::messageOf([&] {
-                  LauncherCore::download(settings(), "packages/1.tar.gz", destination, 1000, control, {}, 500ms);
-              }),
-              "Истекло время загрузки");
+    auto stalled = [&] {
+        LauncherCore::download(settings(), "packages/1.tar.gz", destination, 1000, control, {}, 500ms);
+    };
+    EXPECT_EQ(test::messageOf(stalled), "Истекло время загрузки");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_TRUE(curlGone());
 }

@@ -380,9 +380,10 @@ TEST_F(Install, OnlyTheVerifiedApplicationEntersTheLibrary) {
     std::string version = gameDir() + "/versions/" + record.directory;
     std::vector<std::string> tree = test::listTree(version);
     EXPECT_EQ(tree.size(), test::listTree(studio + "/Game.app").size() + 2);
-    EXPECT_TRUE(std::all_of(tree.begin(), tree.end(),
-                            [](const std::string& p) { return p == "Studio" || p.starts_with("Studio/Game.app"); }));
-    EXPECT_EQ(platform::checkSeal(LauncherCore::appURL("game", record, settings.library)), platform::SealStatus::valid);
+    auto bundled = [](const std::string& p) { return p == "Studio" || p.starts_with("Studio/Game.app"); };
+    EXPECT_TRUE(std::all_of(tree.begin(), tree.end(), bundled));
+    std::string app = LauncherCore::appURL("game", record, settings.library);
+    EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid);
     EXPECT_TRUE(stagingFolders().empty());
 }
 
@@ -390,8 +391,9 @@ TEST_F(Install, OnlyTheVerifiedApplicationEntersTheLibrary) {
 // is refused and never followed: its target, with whatever staging folders it holds, stays as it was.
 TEST_F(Install, LinksInPlaceOfTheGameFoldersAreRefused) {
     Game game = publish("1.0");
-    std::string elsewhere = dir / "elsewhere";
-    fs::create_directories(elsewhere + "/.install-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9");
+    const std::string elsewhere = dir / "elsewhere";
+    const std::string stale = ".install-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9";
+    fs::create_directories(elsewhere + "/" + stale);
     const std::string refused = "Вместо папки в библиотеке находится ссылка или файл: ";
     struct Case {
         const char* name;
@@ -407,7 +409,7 @@ TEST_F(Install, LinksInPlaceOfTheGameFoldersAreRefused) {
         fs::create_directories(fs::path(c.link).parent_path());
         fs::create_directory_symlink(elsewhere, c.link);
         EXPECT_EQ(messageOf([&] { install(game); }), c.message);
-        EXPECT_EQ(test::listTree(elsewhere), std::vector<std::string>{".install-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"});
+        EXPECT_EQ(test::listTree(elsewhere), std::vector<std::string>{stale});
     }
 
     fs::remove_all(settings.library);
@@ -429,7 +431,9 @@ TEST_F(Install, ARecordThatCannotBeWrittenRemovesTheNewVersion) {
         test::writeFile(gameDir() + "/" + record + "/in-the-way", "x");
         EXPECT_THROW(install(game), std::system_error);
         EXPECT_EQ(test::listTree(gameDir() + "/versions"), versions);
-        if (record == "previous.json") EXPECT_EQ(LauncherCore::current("game", settings.library), first);
+        if (record == "previous.json") {
+            EXPECT_EQ(LauncherCore::current("game", settings.library), first);
+        }
         fs::remove_all(gameDir() + "/" + record);
     }
 }
@@ -576,7 +580,8 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
         {"seal unpacked", [&] { return count(gameDir() + "/versions", [&](const std::string& n) {
                                        return n.rfind(".install-", 0) == 0 &&
                                               test::exists(gameDir() + "/versions/" + n +
-                                                           "/package/Game.app/Contents/_CodeSignature/CodeResources.sig");
+                                                           "/package/Game.app/Contents/_CodeSignature/" +
+                                                           "CodeResources.sig");
                                    }) > 0; }, 2.0},
         {"version renamed", [&] { return versionCount() > versionsBefore; }, 2.0},
         {"record being written", [&] { return count(gameDir(), [](const std::string& n) {

@@ -83,7 +83,7 @@ class UpdateRelayProgram : public ::testing::Test {
 
     void expectSwapped() {
         EXPECT_TRUE(test::snapshot(installed) == newTree) << "the new launcher is not in place";
-        EXPECT_TRUE(test::snapshot(plan.candidate) == oldTree) << "the former launcher is not at the candidate path";
+        EXPECT_TRUE(test::snapshot(plan.candidate) == oldTree) << "the former launcher is elsewhere";
         EXPECT_EQ(test::readFile(planFile + ".result"), "Updated to 2.1\nPrevious: " + plan.candidate + "\n");
     }
 
@@ -92,7 +92,8 @@ class UpdateRelayProgram : public ::testing::Test {
     // Runs the updater with a launcher that is gone; one that has not ended after 20 seconds is
     // killed and reported as "(hung)".
     test::RunResult runRelay(const std::string& planPath, const std::string& program = {}) {
-        platform::Process process(program.empty() ? relay : program, {planPath, std::to_string(goneProcess())});
+        const std::string& updater = program.empty() ? relay : program;
+        platform::Process process(updater, {planPath, std::to_string(goneProcess())});
         process.standardOutput = platform::Redirect::capture();
         process.standardError = platform::Redirect::capture();
         process.launch();
@@ -220,7 +221,8 @@ TEST_F(UpdateRelayProgram, FailuresOfApplyLeaveBothBundles) {
 
 TEST_F(UpdateRelayProgram, ThePlanMustBeARegularFileOfThisUserAndNoOneElse) {
     const std::string notAFile = "План обновления должен быть обычным файлом";
-    const std::string notPrivate = "План обновления принадлежит другому пользователю или открыт для записи другим";
+    const std::string notPrivate =
+        "План обновления принадлежит другому пользователю или открыт для записи другим";
     auto copyOfPlan = [&](const std::string& name, unsigned mode) {
         fs::copy_file(planFile, root / name);
         test::setMode(root / name, mode);
@@ -283,8 +285,10 @@ TEST_F(UpdateRelayProgram, AForgedPlanNeverStartsWhatWasNotChecked) {
         const char* name;
         std::string target, candidate, message;
     } cases[] = {
-        {"target through a climbing link", applications + "/x/l/../../NOVRA Launcher.app", plan.candidate, wrongTarget},
-        {"candidate is a link", plan.target, linkedCandidate, "Обновление должно находиться рядом с приложением"},
+        {"target through a climbing link", applications + "/x/l/../../NOVRA Launcher.app", plan.candidate,
+         wrongTarget},
+        {"candidate is a link", plan.target, linkedCandidate,
+         "Обновление должно находиться рядом с приложением"},
         {"another launcher", root / "Other/NOVRA Launcher.app", root / "Other/NOVRA Launcher.previous-X.app",
          wrongTarget},
     };

@@ -318,7 +318,7 @@ TEST_F(SelfUpdate, ApplyRefusesAnythingButTwoRealBundlesSideBySide) {
         std::string target, candidate, message;
     } cases[] = {
         {plan.target, elsewhere, sibling},                              // a valid bundle in another folder
-        {plan.target, root / ("absent/" + name), sibling},              // checked before any look at the bundle
+        {plan.target, root / ("absent/" + name), sibling},              // before any look at the bundle
         {plan.target, plan.target, sibling},                            // the target itself
         {plan.target, applications + "/./NOVRA Launcher.app", sibling}, // the target, spelled differently
         {plan.target, "NOVRA Launcher.previous-X.app", sibling},        // relative
@@ -333,7 +333,8 @@ TEST_F(SelfUpdate, ApplyRefusesAnythingButTwoRealBundlesSideBySide) {
         LauncherUpdatePlan forged = plan;
         forged.target = c.target;
         forged.candidate = c.candidate;
-        EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(forged); }), c.message) << c.target << " " << c.candidate;
+        EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(forged); }), c.message)
+            << c.target << " " << c.candidate;
     }
     EXPECT_EQ(test::snapshot(installed), oldTree);
     EXPECT_TRUE(fs::is_symlink(linked));
