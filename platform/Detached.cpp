@@ -69,12 +69,14 @@ pid_t startDetached(const std::string& executable, const std::vector<std::string
 
 pid_t startDetached(int executable, const std::string& name, const std::vector<std::string>& arguments,
                     int output) {
-    // The program is the open file itself. It keeps the descriptor: a script's interpreter reads
-    // the script through it.
+    // The program is the open file itself. A script keeps the descriptor, since its interpreter
+    // reads the script through it; a binary is loaded before the descriptor closes.
     std::vector<std::string> words{name};
     words.insert(words.end(), arguments.begin(), arguments.end());
+    char start[2] = {};
+    bool script = ::pread(executable, start, sizeof start, 0) == 2 && start[0] == '#' && start[1] == '!';
     std::string program = "/proc/self/fd/" + std::to_string(executable);
-    return spawnDetached(program, std::move(words), output, executable, name);
+    return spawnDetached(program, std::move(words), output, script ? executable : -1, name);
 }
 
 int probeProcess(pid_t pid) {

