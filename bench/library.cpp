@@ -26,7 +26,7 @@
 #include "BenchPackage.h"
 #include "core/LauncherCore.h"
 #include "launcher/library/LibraryModel.h"
-#include "launcher/library/Resources.h"
+#include "launcher/views/LauncherResource.h"
 #include "platform/Files.h"
 #include "support/HttpsServer.h"
 #include "support/TestSupport.h"
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     server.serveFile("/" + p.game.release->archive, p.package);
     test::ScopedEnv home("HOME", p.scratch + "/home");
     test::ScopedEnv data("XDG_DATA_HOME", p.scratch + "/data");
-    setResourceFolder(std::string(NOVRA_BUNDLE_DIR) + "/Contents/Resources");
+    LauncherResource::setRoot(QStringLiteral(NOVRA_BUNDLE_DIR "/Contents/Resources"));
     Settings settings;
     settings.sourceURL = server.url();
     settings.library = p.scratch + "/library";

@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "launcher/library/Resources.h"
+#include "launcher/views/LauncherResource.h"
 
 namespace novra {
 namespace {
@@ -24,8 +24,9 @@ QDBusMessage call(const QString& method) {
 
 // The launcher's icon among the bundle's resources, when the bundle carries one.
 QString iconPath() {
-    const QString icon = QString::fromStdString(resourcePath("icons/launcher.png"));
-    return !icon.isEmpty() && QFileInfo(icon).isFile() ? icon : QString();
+    const QString root = LauncherResource::root();
+    const QString icon = root + QStringLiteral("/launcher.png");
+    return !root.isEmpty() && QFileInfo(icon).isFile() ? icon : QString();
 }
 
 } // namespace

@@ -15,8 +15,8 @@
 #include "launcher/desktop/Workspace.h"
 #include "launcher/library/Background.h"
 #include "launcher/library/LauncherLifecycle.h"
-#include "launcher/library/Resources.h"
 #include "launcher/library/UserMessage.h"
+#include "launcher/views/LauncherResource.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 
@@ -165,7 +165,7 @@ void LibraryModel::load() {
         if (std::optional<std::string> text = readIfPossible(statePath("linked.json"))) links = decodeLinks(*text);
         setLinked(links);
 
-        setGames(LauncherCore::loadCatalog(resourcePath("catalog.json")).games);
+        setGames(LauncherCore::loadCatalog(LauncherResource::root().toStdString() + "/catalog.json").games);
         try {
             merge(LauncherCore::loadCatalog(statePath("catalog.json")));
         } catch (const std::exception&) {

@@ -5,7 +5,7 @@
 #include <QCoroTimer>
 
 #include "core/LauncherCore.h"
-#include "launcher/library/Resources.h"
+#include "launcher/views/LauncherResource.h"
 
 namespace fs = std::filesystem;
 
@@ -16,7 +16,7 @@ LauncherEnvironment::LauncherEnvironment() {
     fs::create_directories(source());
     environment_.emplace_back("HOME", home());
     environment_.emplace_back("XDG_DATA_HOME", dir_ / "data");
-    setResourceFolder(std::string(NOVRA_BUNDLE_DIR) + "/Contents/Resources");
+    LauncherResource::setRoot(QStringLiteral(NOVRA_BUNDLE_DIR "/Contents/Resources"));
     keys_ = makeKeys(dir_.path());
     trust_ = std::make_unique<TrustKey>(keys_.publicKey);
     server_ = std::make_unique<HttpsServer>();

@@ -13,6 +13,7 @@
 #include "AppTestSupport.h"
 #include "launcher/library/LauncherLifecycle.h"
 #include "launcher/library/LibraryModel.h"
+#include "launcher/views/LauncherResource.h"
 #include "support/ToolWrapper.h"
 #include "support/qt/QtAwait.h"
 
@@ -148,6 +149,7 @@ TEST_F(Lifecycle, PresenceFollowsTheNewestGameStillRunning) {
 
 TEST_F(Lifecycle, NotificationsReachTheDesktopAndTheirClickOpensTheFriend) {
     NotificationServer server;
+    LauncherResource::setRoot(QStringLiteral(NOVRA_BUNDLE_DIR "/Contents/Resources"));
     QWindow window;
     window.setTitle(QStringLiteral("NOVRA"));
     int opened = 0;
@@ -161,6 +163,7 @@ TEST_F(Lifecycle, NotificationsReachTheDesktopAndTheirClickOpensTheFriend) {
     const NotificationServer::Shown& first = server.shown[0];
     EXPECT_EQ(first.application, "NOVRA Launcher");
     EXPECT_EQ(first.replaces, 0u);
+    EXPECT_EQ(first.icon, LauncherResource::root() + "/launcher.png");
     EXPECT_EQ(first.title, "Новое сообщение");
     EXPECT_EQ(first.body, "Привет!");
     EXPECT_TRUE(first.actions.contains("default"));
