@@ -63,10 +63,10 @@ public slots:
         shown.push_back({application, replaces, icon, title, body, actions, hints, timeout, ++last_});
         return last_;
     }
-    QString GetServerInformation(QString& vendor, QString& version, QString& specification) {
+    QString GetServerInformation(QString& vendor, QString& version, QString& protocolVersion) {
         vendor = "test";
         version = "1";
-        specification = "1.2";
+        protocolVersion = "1.2";
         return "test-notifications";
     }
 
