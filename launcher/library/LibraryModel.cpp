@@ -161,9 +161,7 @@ void LibraryModel::load() {
             LauncherCore::atomicJSON(studio.encode(), statePath("settings.json"));
         }
 
-        std::map<std::string, std::string> links;
-        if (std::optional<std::string> text = readIfPossible(statePath("linked.json"))) links = decodeLinks(*text);
-        setLinked(links);
+        if (std::optional<std::string> text = readIfPossible(statePath("linked.json"))) setLinked(decodeLinks(*text));
 
         setGames(LauncherCore::loadCatalog(LauncherResource::root().toStdString() + "/catalog.json").games);
         try {
@@ -172,12 +170,16 @@ void LibraryModel::load() {
             // A missing or damaged cache is the same as none.
         }
 
+        // The links as the cached catalog left them (a release of the standalone game ends its link).
+        std::map<std::string, std::string> links = linked_;
         const Game* marsh = game(kQuietMarsh);
         const std::string velmora = home_ + "/Applications/Velmora.app";
         if (!links.count(kQuietMarsh) && (!marsh || !marsh->release) && exists(velmora)) links[kQuietMarsh] = velmora;
         // Links whose application has gone (or that do not name an absolute path) are dropped.
-        std::erase_if(links, [](const auto& link) { return link.second.empty() || link.second.front() != '/' || !exists(link.second); });
-        setLinked(links);
+        std::erase_if(links, [](const auto& link) {
+            return link.second.empty() || link.second.front() != '/' || !exists(link.second);
+        });
+        setLinked(std::move(links));
 
         reloadInstalled();
     } catch (const std::exception& e) {

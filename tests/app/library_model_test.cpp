@@ -83,6 +83,7 @@ TEST_F(LibraryModelTest, FirstStartReadsTheBuiltInCatalogAndTheLinks) {
 
 TEST_F(LibraryModelTest, AReleaseOfTheStandaloneGameReplacesItsLink) {
     fs::create_directories(velmora());
+    writeFile(env.state() + "/linked.json", "{\"quiet-marsh\": \"" + velmora() + "\"}");
     env.writeSettings();
     env.publish("quiet-marsh", "1.0");
     LibraryModel model;
@@ -90,6 +91,10 @@ TEST_F(LibraryModelTest, AReleaseOfTheStandaloneGameReplacesItsLink) {
     refresh(model);
     EXPECT_TRUE(model.linked().empty());
     EXPECT_EQ(model.status("quiet-marsh"), "Можно установить");
+    // The next start reads the release from the cached catalog: the link stays gone.
+    LibraryModel restarted;
+    EXPECT_TRUE(restarted.linked().empty());
+    EXPECT_EQ(restarted.status("quiet-marsh"), "Можно установить");
 }
 
 TEST_F(LibraryModelTest, InvalidSettingsLeaveTheLibraryEmptyUntilSaved) {
