@@ -54,8 +54,11 @@ template <class Work> auto inBackground(Work work) -> QCoro::Task<std::invoke_re
 // Runs `apply` on the main thread later, unless `object` (which lives there) has gone by then.
 // Safe to call from any thread; calls arrive in the order they were posted.
 template <class Object, class Apply> void postToMain(const QPointer<Object>& object, Apply apply) {
+    // After the application has ended (work winding down at exit) there is nobody to tell.
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) return;
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
+        application,
         [object, apply = std::move(apply)]() mutable {
             if (object) apply(object.data());
         },
