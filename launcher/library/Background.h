@@ -3,8 +3,9 @@
 // work runs on Qt's thread pool, and its value or exception comes back to the awaiting coroutine,
 // on the main thread. The work gets only copies (capture by value); it never touches a model.
 //
-// GCC 12 destroys temporaries of a co_await expression twice: keep the task in a variable and
-// await that (`auto task = inBackground(work); T value = co_await task;`), never a call's result.
+// With GCC 12 a work lambda made inside `co_await inBackground(...)` was destroyed twice (heap
+// corruption): make the task in a statement of its own and await the variable
+// (`auto task = inBackground(work); T value = co_await task;`).
 #include <exception>
 #include <optional>
 #include <type_traits>
