@@ -1,14 +1,23 @@
-// NovraHub, the launcher application: one instance per desktop session, the application delegate,
-// play tracking and the models. Everything lives in the novra_app library; this only builds the
-// application around it.
+// NovraHub, the launcher application: one instance per desktop session, the library window, the
+// tray, the application delegate, play tracking and the models. Everything lives in the novra_app
+// library; this only builds the application around it.
 #include <cstdio>
 #include <exception>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
 #include <QSessionManager>
+#include <QTranslator>
+#include <QWindow>
 
+#include "launcher/desktop/IconTheme.h"
 #include "launcher/desktop/QuitSignals.h"
 #include "launcher/desktop/SingleInstance.h"
+#include "launcher/desktop/Tray.h"
+#include "launcher/desktop/Windows.h"
 #include "launcher/library/AppDelegate.h"
 #include "launcher/library/LibraryModel.h"
 #include "platform/Paths.h"
@@ -50,7 +59,26 @@ int main(int argc, char** argv) {
         // Not in a bundle: nothing is trusted, every install is refused.
     }
 
+    // Qt's own texts (the folder chooser, size units) in Russian, like the launcher's.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+    desktop::useSymbolTheme();
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+
     delegate.applicationDidFinishLaunching();
-    LibraryModel::shared();
+    LibraryModel& model = LibraryModel::shared();
+
+    QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/"));
+    engine.load(QUrl(QStringLiteral("qrc:/Novra/Launcher/LibraryWindow.qml")));
+    QWindow* window = libraryWindow();
+    if (!window) return 1;
+    rememberGeometry(window);
+    window->show();
+
+    LauncherTray tray(model);
+    tray.show();
     return application.exec();
 }

@@ -65,7 +65,8 @@ TEST(Symbols, EveryUsedSymbolIsDrawn) {
     QStringList used{"gamecontroller.fill", "play.fill", "arrow.down", "checkmark.circle.fill", "arrow.up.right",
                      "square.stack.fill", "sparkles.tv", "person.2.fill", "gearshape", "arrow.clockwise",
                      "checkmark.circle", "square.stack", "arrow.down.circle.fill", "network", "wifi.slash",
-                     "person.2.wave.2.fill", "plus", "xmark", "ellipsis", "bubble.left.and.bubble.right", "arrow.up"};
+                     "person.2.wave.2.fill", "plus", "xmark", "ellipsis", "bubble.left.and.bubble.right", "arrow.up",
+                     "magnifyingglass", "exclamationmark.triangle.fill", "chevron.right", "chevron.down"};
     for (const QJsonValue& game : catalogGames())
         used.append(game.toObject().value(u"symbol").toString());
     for (const QString& symbol : used) {
