@@ -1,6 +1,9 @@
 // The library window with the real library model, brought into each state through the model's
 // own operations against a local build source: what a person sees in each of them. Every state is
 // also a picture under pictures/.
+#include <algorithm>
+
+#include <QAccessible>
 #include <QQuickWindow>
 #include <QTest>
 
@@ -320,4 +323,43 @@ TEST_F(LibraryWindow, KeyboardShortcuts) {
     press(QKeySequence(Qt::Key_Escape));
     ASSERT_TRUE(waitUntil([&] { return !shown("saveSettings"); }));
     EXPECT_FALSE(view()->property("showSettings").toBool());
+}
+
+namespace {
+
+// The accessibility tree below `node`: "ROLE NAME" for every control a person can operate.
+void controls(QAccessibleInterface* node, QStringList& found, QStringList& unnamed) {
+    if (!node || node->state().invisible) return;
+    static const QSet<QAccessible::Role> operable{QAccessible::Button, QAccessible::PushButton, QAccessible::PageTab,
+                                                  QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::EditableText,
+                                                  QAccessible::ComboBox, QAccessible::Slider};
+    if (operable.contains(node->role())) {
+        const QString name = node->text(QAccessible::Name);
+        (name.trimmed().isEmpty() ? unnamed : found).append(QString::number(node->role(), 16) + u' ' + name);
+    }
+    for (int i = 0; i < node->childCount(); ++i) controls(node->child(i), found, unnamed);
+}
+
+} // namespace
+
+// Every control of the window, the sheet and the alert has a name a screen reader can say.
+TEST_F(LibraryWindow, EveryControlHasAnAccessibleName) {
+    publishAndRefresh({"night-ferry", "ember-run", "frost-signal"});
+    model().setSelected(QStringLiteral("night-ferry"));
+    show();
+    QStringList found, unnamed;
+    controls(QAccessible::queryAccessibleInterface(window()), found, unnamed);
+    view()->setProperty("showSettings", true);
+    ASSERT_TRUE(waitUntil([&] { return shown("saveSettings"); }));
+    click("connectionGroup");
+    click("siteSwitch");
+    controls(QAccessible::queryAccessibleInterface(window()), found, unnamed);
+    EXPECT_EQ(unnamed, QStringList{});
+    for (const char* name : {"Игры", "Демосцены", "Друзья", "Ночной паром", "Настройки", "Все игры", "Установлено",
+                             "Обновления", "Найти игру", "Проверить обновления", "Установить",
+                             "Открыть кадр: Причал перед отплытием", "Выбрать…", "Подключение к серверу сборок",
+                             "Загружать с сайта NOVRA", "SSH", "Каталог", "Отмена", "Сохранить"})
+        EXPECT_TRUE(std::any_of(found.begin(), found.end(),
+                                [&](const QString& entry) { return entry.endsWith(u' ' + QString::fromUtf8(name)); }))
+            << name;
 }
