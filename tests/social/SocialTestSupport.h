@@ -3,6 +3,7 @@
 // secret store a test process runs against.
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,13 @@
 #include <QEventLoop>
 
 namespace novra::test {
+
+class TempDir;
+
+// Clears the variables through which the desktop the process runs on could reach it (session bus,
+// display, keyring, proxy, test origin) and gives it a runtime folder of its own, which lasts as
+// long as the returned folder.
+std::unique_ptr<TempDir> leaveTheDesktop();
 
 // The secret store of this test process. The first test that asks decides; a test that needs
 // another kind is skipped (ctest runs every test in a process of its own, so none is skipped there).

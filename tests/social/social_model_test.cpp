@@ -4,11 +4,10 @@
 #include <regex>
 
 #include <QAbstractItemModelTester>
-#include <QEventLoop>
 #include <QSettings>
-#include <QTimer>
 #include <gtest/gtest.h>
 
+#include "SocialModelSupport.h"
 #include "SocialTestSupport.h"
 #include "launcher/social/SessionKeychain.h"
 #include "launcher/social/SocialAPI.h"
@@ -77,19 +76,7 @@ protected:
         return made;
     }
 
-    // Runs the event loop until no operation of the model waits for the service.
-    void settle(SocialModel* which = nullptr) {
-        SocialModel& m = which ? *which : *model;
-        while (!m.idle()) {
-            QEventLoop loop;
-            QObject::connect(&m, &SocialModel::idleChanged, &loop, &QEventLoop::quit);
-            QTimer::singleShot(20s, [] {
-                ADD_FAILURE() << "the model did not settle";
-                std::abort();
-            });
-            loop.exec();
-        }
-    }
+    void settle(SocialModel* which = nullptr) { test::settle(which ? *which : *model); }
 
     void signIn() { ASSERT_TRUE(await(model->authenticate("anna", "password1", false))); }
 
