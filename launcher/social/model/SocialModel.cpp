@@ -143,67 +143,43 @@ QVariantMap SocialModel::friendEntry(const QString& friendId) const {
     return entry;
 }
 
+template <class T> bool SocialModel::change(T& field, T value, void (SocialModel::*changed)()) {
+    if (field == value) return false;
+    field = std::move(value);
+    emit(this->*changed)();
+    return true;
+}
+
 void SocialModel::setAccount(std::optional<PlayerAccount> account) {
-    if (account_ == account) return;
-    account_ = std::move(account);
-    emit accountChanged();
+    change(account_, std::move(account), &SocialModel::accountChanged);
 }
 
 void SocialModel::setSelectedFriend(std::optional<std::string> friendId) {
-    if (selectedFriend_ == friendId) return;
-    selectedFriend_ = std::move(friendId);
-    emit selectedFriendChanged();
+    change(selectedFriend_, std::move(friendId), &SocialModel::selectedFriendChanged);
 }
 
 void SocialModel::setNextBefore(std::optional<int64_t> cursor) {
-    if (nextBefore_ == cursor) return;
-    nextBefore_ = cursor;
-    emit nextBeforeChanged();
+    change(nextBefore_, cursor, &SocialModel::nextBeforeChanged);
 }
 
-void SocialModel::setError(std::optional<QString> text) {
-    if (error_ == text) return;
-    error_ = std::move(text);
-    emit errorChanged();
-}
+void SocialModel::setError(std::optional<QString> text) { change(error_, std::move(text), &SocialModel::errorChanged); }
 
-void SocialModel::setBusy(bool busy) {
-    if (busy_ == busy) return;
-    busy_ = busy;
-    emit busyChanged();
-}
+void SocialModel::setBusy(bool busy) { change(busy_, busy, &SocialModel::busyChanged); }
 
-void SocialModel::setSending(bool sending) {
-    if (sending_ == sending) return;
-    sending_ = sending;
-    emit sendingChanged();
-}
+void SocialModel::setSending(bool sending) { change(sending_, sending, &SocialModel::sendingChanged); }
 
 void SocialModel::setConnected(bool connected) {
-    if (connected_ == connected) return;
-    connected_ = connected;
-    emit connectedChanged();
-    refreshCounts();
+    if (change(connected_, connected, &SocialModel::connectedChanged)) refreshCounts();
 }
 
-void SocialModel::setSharePresence(bool share) {
-    if (sharePresence_ == share) return;
-    sharePresence_ = share;
-    emit sharePresenceChanged();
-}
+void SocialModel::setSharePresence(bool share) { change(sharePresence_, share, &SocialModel::sharePresenceChanged); }
 
 void SocialModel::setNotificationsEnabled(bool enabled) {
     storePreference(kNotificationsKey, enabled);
-    if (notificationsEnabled_ == enabled) return;
-    notificationsEnabled_ = enabled;
-    emit notificationsEnabledChanged();
+    change(notificationsEnabled_, enabled, &SocialModel::notificationsEnabledChanged);
 }
 
-void SocialModel::setChatVisible(bool visible) {
-    if (chatVisible_ == visible) return;
-    chatVisible_ = visible;
-    emit chatVisibleChanged();
-}
+void SocialModel::setChatVisible(bool visible) { change(chatVisible_, visible, &SocialModel::chatVisibleChanged); }
 
 void SocialModel::refreshCounts() {
     int unread = 0, online = 0;
@@ -211,15 +187,8 @@ void SocialModel::refreshCounts() {
         unread += static_cast<int>(f.unread);
         if (f.presence.online) ++online;
     }
-    if (!connected_) online = 0;
-    if (unreadCount_ != unread) {
-        unreadCount_ = unread;
-        emit unreadCountChanged();
-    }
-    if (onlineFriends_ != online) {
-        onlineFriends_ = online;
-        emit onlineFriendsChanged();
-    }
+    change(unreadCount_, unread, &SocialModel::unreadCountChanged);
+    change(onlineFriends_, connected_ ? online : 0, &SocialModel::onlineFriendsChanged);
 }
 
 void SocialModel::storePreference(const char* key, bool value) { preferences().setValue(QLatin1String(key), value); }
