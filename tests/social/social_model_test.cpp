@@ -217,6 +217,7 @@ TEST_F(SocialModelTest, RefusalKeepsTheConnectionAndOutageDropsIt) {
 
 TEST_F(SocialModelTest, ActionsPutOnlyCheckedIdsIntoPaths) {
     signIn();
+    open("p-vera");
     struct Case {
         const char* path;
         std::optional<const char*> error;
@@ -234,6 +235,7 @@ TEST_F(SocialModelTest, ActionsPutOnlyCheckedIdsIntoPaths) {
     EXPECT_EQ(friendIds(), (std::vector<std::string>{"p-boris", "p-gleb"}));
     ASSERT_EQ(model->blocked().size(), 1u);
     EXPECT_EQ(model->blocked()[0].id, "p-vera");
+    EXPECT_EQ(model->selectedFriend(), std::nullopt) << "the conversation closes with the friendship";
 }
 
 // --- polling ---------------------------------------------------------------------------------------
@@ -293,6 +295,7 @@ TEST_F(SocialModelTest, NotificationsFollowTheSnapshotsInOrder) {
         await(model->poll());
         EXPECT_EQ(notices, rounds[i].expected) << "round " << i + 1;
     }
+    EXPECT_EQ(model->unreadCount(), 3) << "boris's three; vera's were read in her open conversation";
 }
 
 TEST_F(SocialModelTest, TwoTriggersDuringARoundGiveOneMoreRound) {
