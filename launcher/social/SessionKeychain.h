@@ -3,9 +3,10 @@
 // Linux, the Keychain on macOS): one item per service origin, identified by the service
 // "com.novra.launcher.session" and the origin string as the account. The password is never stored.
 //
-// Every operation has a time-out: a secret store that waits for a password dialog (a locked keyring
-// on a desktop) must never hold the launcher. Reading never asks the user: an item that only a
-// locked collection holds reads as none without touching it.
+// Every operation has a time-out of its own: a secret store that waits for a password dialog (a
+// locked keyring on a desktop) must never hold the launcher, and an operation that ran out of time
+// holds up none after it. Reading never asks the user: an item that only a locked collection holds
+// reads as none without touching it. Writing and deleting may ask the user to unlock the store.
 #include <chrono>
 #include <optional>
 #include <string>
@@ -21,8 +22,11 @@ inline constexpr std::chrono::milliseconds kReadTimeout{5000};
 // Long enough for a user to answer an unlock dialog that a store may raise.
 inline constexpr std::chrono::milliseconds kWriteTimeout{20000};
 
-// The status reported when the store did not answer within the time-out.
+// The statuses of a failed store: the store did not answer within the time-out; the user declined
+// to unlock it; there is no store or it refused the operation.
 inline constexpr int kTimedOut = -1;
+inline constexpr int kDeclined = 4;
+inline constexpr int kFailed = 7;
 
 // The stored value for that origin, or none: no item, a locked store, a value that is not UTF-8,
 // any failure and the time-out all read as none, silently.

@@ -1,6 +1,11 @@
 #include "launcher/social/SocialAPI.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include <QCoroNetworkReply>
+#include <QDateTime>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkProxy>
@@ -43,12 +48,39 @@ std::string segment(const std::string& id) {
     return id;
 }
 
-// The first "factory_player" cookie that the answer's Set-Cookie fields set, parsed by Qt's parser.
-std::optional<QNetworkCookie> sessionCookie(const QNetworkReply& reply) {
+// A session value as it may travel in the Cookie field and rest in the secret store: printable
+// ASCII without space, '"', ',', ';' and '\\', at most 4 KiB. Anything else could split or add
+// header fields, or be cut short on the way.
+bool acceptableSession(std::string_view value) {
+    return value.size() <= 4096 && std::all_of(value.begin(), value.end(), [](char c) {
+               return c > ' ' && c < '\x7f' && c != '"' && c != ',' && c != ';' && c != '\\';
+           });
+}
+
+// Whether a cookie's Domain attribute allows the request's host: no attribute, the host itself, or
+// a parent domain of a host name (never of an address).
+bool domainAllows(const QNetworkCookie& cookie, const QUrl& url) {
+    QString domain = cookie.domain().toLower();
+    if (domain.startsWith(u'.')) domain.remove(0, 1);
+    const QString host = url.host().toLower();
+    if (domain.isEmpty() || domain == host) return true;
+    return QHostAddress(host).isNull() && host.endsWith(u'.' + domain);
+}
+
+// The session that the answer's Set-Cookie fields set for `url`, parsed by Qt's parser: the value of
+// the first "factory_player" cookie for this host whose value is acceptable, "" when that cookie has
+// already expired (the session ends), none when there is no such cookie.
+std::optional<std::string> sessionCookie(const QNetworkReply& reply, const QUrl& url) {
     for (const auto& [name, value] : reply.rawHeaderPairs()) {
         if (name.compare("Set-Cookie", Qt::CaseInsensitive) != 0) continue;
-        for (const QNetworkCookie& cookie : QNetworkCookie::parseCookies(value))
-            if (cookie.name() == kCookieName) return cookie;
+        for (const QNetworkCookie& cookie : QNetworkCookie::parseCookies(value)) {
+            std::string session = cookie.value().toStdString();
+            if (cookie.name() != kCookieName || !domainAllows(cookie, url) || !acceptableSession(session))
+                continue;
+            bool expired =
+                !cookie.isSessionCookie() && cookie.expirationDate() <= QDateTime::currentDateTimeUtc();
+            return expired ? std::string() : session;
+        }
     }
     return std::nullopt;
 }
@@ -79,6 +111,10 @@ TransportError transportError(QNetworkReply::NetworkError code, const QString& q
     case QNetworkReply::NetworkSessionFailedError:
         return TransportError(code, "Нет подключения к сети");
     default:
+        // A content error that no failed status explains: the answer itself was broken (for example
+        // a body that does not decompress).
+        if (code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError)
+            return TransportError(code, "Сервер прислал повреждённый ответ");
         return TransportError(code, qtText.toStdString());
     }
 }
@@ -169,6 +205,8 @@ QCoro::Task<bool> SocialAPI::hasSession() {
     Turn turn(*this);
     if (!sessionLoaded_) {
         cookie_ = co_await SessionKeychain::read(origin_);
+        // A stored value that could not have been captured is no session.
+        if (cookie_ && (cookie_->empty() || !acceptableSession(*cookie_))) cookie_.reset();
         sessionLoaded_ = true;
     }
     co_return cookie_.has_value();
@@ -208,6 +246,28 @@ QCoro::Task<std::string> SocialAPI::sendUnderTurn(std::string path, std::string 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owner(reply.data(), [](QNetworkReply* r) {
         r->deleteLater();
     });
+    // The answer is taken as it arrives and given up once it passes the limit, so that no more than
+    // that is ever held or decoded. The connections end with `watch`, before the frame does.
+    QObject watch;
+    QByteArray data;
+    bool tooLarge = false;
+    auto take = [&data, &tooLarge, reply] {
+        QByteArray chunk = reply->readAll();
+        if (!tooLarge && data.size() + chunk.size() > kAnswerLimit) {
+            tooLarge = true;
+            data.clear();
+            QMetaObject::invokeMethod(reply.data(), &QNetworkReply::abort, Qt::QueuedConnection);
+        }
+        if (!tooLarge) data += chunk;
+    };
+    QObject::connect(reply.data(), &QNetworkReply::readyRead, &watch, take);
+    QObject::connect(reply.data(), &QNetworkReply::metaDataChanged, &watch, [&tooLarge, reply] {
+        QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (tooLarge || !length.isValid() || length.toLongLong() <= kAnswerLimit) return;
+        tooLarge = true;
+        QMetaObject::invokeMethod(reply.data(), &QNetworkReply::abort, Qt::QueuedConnection);
+    });
+
     bool exchangeTimedOut = false;
     QTimer limit;
     limit.setSingleShot(true);
@@ -219,18 +279,24 @@ QCoro::Task<std::string> SocialAPI::sendUnderTurn(std::string path, std::string 
     co_await reply.data();
     limit.stop();
 
+    take(); // what is left after the last readyRead
     QNetworkReply::NetworkError error = reply->error();
     QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;
+    if (tooLarge) {
+        // A 401 ends the session whatever its body.
+        if (status == 401) co_await forget();
+        throw SocialFailure::tooLarge();
+    }
     // Nothing else aborts a reply: a cancelled one ran out of time, by the data time-out (Qt 6.4
     // reports that as cancelled) or by the exchange's.
     if (exchangeTimedOut || error == QNetworkReply::OperationCanceledError) error = QNetworkReply::TimeoutError;
-    // An error that merely reports the answer's status is handled by the status below; any other one
-    // (connection, time-out, TLS, a broken answer) is the transport's, even after a status arrived.
-    if (error != QNetworkReply::NoError && !(statusAttribute.isValid() && reportsStatus(error)))
-        throw transportError(error, reply->errorString());
+    // An error that merely reports a failed status (400 and above) is handled by the status below;
+    // any other one (connection, time-out, TLS, a broken answer such as a body that does not
+    // decompress, whatever its status) is the transport's.
+    bool statusSpeaks = statusAttribute.isValid() && status >= 400 && reportsStatus(error);
+    if (error != QNetworkReply::NoError && !statusSpeaks) throw transportError(error, reply->errorString());
     if (!statusAttribute.isValid()) throw SocialFailure::noAnswer();
-    int status = statusAttribute.toInt();
-    QByteArray data = reply->readAll();
 
     if (status != 200) {
         // A 401 ends the session before the failure is raised, whatever the body says.
@@ -238,9 +304,9 @@ QCoro::Task<std::string> SocialAPI::sendUnderTurn(std::string path, std::string 
         throw SocialFailure::forAnswer(status, std::string_view(data.constData(), static_cast<size_t>(data.size())));
     }
 
-    if (std::optional<QNetworkCookie> cookie = sessionCookie(*reply)) {
+    if (std::optional<std::string> session = sessionCookie(*reply, *url)) {
         // An empty value signs the client out here and removes the stored session.
-        cookie_ = cookie->value().isEmpty() ? std::nullopt : std::optional(cookie->value().toStdString());
+        cookie_ = session->empty() ? std::nullopt : std::move(session);
         co_await SessionKeychain::write(cookie_, origin_);
     }
     co_return data.toStdString();

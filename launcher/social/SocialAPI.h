@@ -40,6 +40,9 @@ public:
         std::chrono::milliseconds exchange{20000}; // the whole exchange
     };
 
+    // The most bytes an answer may carry (a page is 50 messages); a longer one fails unread.
+    static constexpr int64_t kAnswerLimit = 8 * 1024 * 1024;
+
     // The environment variable that points the client at a local test service.
     static constexpr const char* kTestOriginVariable = "NOVRA_SOCIAL_TEST_ORIGIN";
 

@@ -49,6 +49,10 @@ SocialFailure SocialFailure::badAddress() { return SocialFailure(0, "Невер�
 
 SocialFailure SocialFailure::noAnswer() { return SocialFailure(0, "Сервер не ответил"); }
 
+SocialFailure SocialFailure::tooLarge() {
+    return SocialFailure(0, "Ответ сервера слишком велик");
+}
+
 SocialFailure SocialFailure::forAnswer(int status, std::string_view body) {
     std::string message = status == 404 ? "Социальная часть NOVRA ещё не включена на сервере"
                                         : "Сервис недоступен (" + std::to_string(status) + ")";

@@ -114,6 +114,8 @@ public:
     static SocialFailure badAddress();
     // The answer was not an HTTP answer.
     static SocialFailure noAnswer();
+    // The answer carried more bytes than the client reads.
+    static SocialFailure tooLarge();
     // A non-200 answer: the body's "error" string when the body is a JSON object carrying one,
     // otherwise the text for the status.
     static SocialFailure forAnswer(int status, std::string_view body);

@@ -1,8 +1,11 @@
 // The stored session against a real Secret Service (a private gnome-keyring), one that never
 // answers, and none at all.
 #include <chrono>
+#include <memory>
 
+#include <QEventLoop>
 #include <gtest/gtest.h>
+#include <qt6keychain/keychain.h>
 
 #include "SocialTestSupport.h"
 #include "core/LauncherError.h"
@@ -19,6 +22,17 @@ const QString kTestOrigin = QStringLiteral("http://127.0.0.1:8080");
 const QString kStudioOrigin = QStringLiteral("https://novra.example");
 
 int items(const QString& origin) { return keyringItems(keychain::kService, origin.toStdString()); }
+
+// Runs a job of the keychain library, through which earlier builds kept the session.
+template <class Job> std::unique_ptr<Job> viaLibrary(std::unique_ptr<Job> job) {
+    QEventLoop loop;
+    QObject::connect(job.get(), &QKeychain::Job::finished, &loop, &QEventLoop::quit);
+    job->setAutoDelete(false);
+    job->setKey(kTestOrigin);
+    job->start();
+    loop.exec();
+    return job;
+}
 
 template <class Body> std::chrono::milliseconds timed(Body body) {
     auto start = std::chrono::steady_clock::now();
@@ -69,6 +83,22 @@ TEST_F(SessionKeychainTest, KeepsTheValueByteForByte) {
     EXPECT_EQ(await(keychain::read(QStringLiteral("http://localhost:1/"))), std::nullopt);
 }
 
+TEST_F(SessionKeychainTest, TakesOverTheItemOfEarlierBuilds) {
+    auto earlier = std::make_unique<QKeychain::WritePasswordJob>(QString::fromLatin1(keychain::kService));
+    earlier->setTextData(QStringLiteral("earlier"));
+    ASSERT_EQ(viaLibrary(std::move(earlier))->error(), QKeychain::NoError);
+    EXPECT_EQ(await(keychain::read(kTestOrigin)), "earlier");
+
+    await(keychain::write("later", kTestOrigin));
+    EXPECT_EQ(items(kTestOrigin), 1) << "the earlier item is replaced, not joined by a second";
+    auto check =
+        viaLibrary(std::make_unique<QKeychain::ReadPasswordJob>(QString::fromLatin1(keychain::kService)));
+    EXPECT_EQ(check->textData(), QStringLiteral("later"));
+
+    await(keychain::remove(kTestOrigin));
+    EXPECT_EQ(items(kTestOrigin), 0);
+}
+
 TEST(SessionKeychainLocked, ReadsNoneWithoutAskingAnyone) {
     if (!useSecretStore(SecretStore::LockedKeyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
     await(keychain::write("value", kTestOrigin));
@@ -78,6 +108,26 @@ TEST(SessionKeychainLocked, ReadsNoneWithoutAskingAnyone) {
     auto took = timed([&] { value = await(keychain::read(kTestOrigin, 10s)); });
     EXPECT_EQ(value, std::nullopt);
     EXPECT_LT(took, 5s);
+}
+
+TEST(SessionKeychainLocked, AnUnlockNobodyAnswersCostsThatWriteAlone) {
+    if (!useSecretStore(SecretStore::LockedKeyring))
+        GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
+    await(keychain::write("value", kTestOrigin));
+    lockKeyring();
+    // Storing needs the keyring unlocked; the prompt goes unanswered, so the write fails in its time.
+    try {
+        await(keychain::write("newer", kTestOrigin, 1s), 10s);
+        FAIL() << "a locked keyring cannot take the value";
+    } catch (const LauncherError& e) {
+        EXPECT_EQ(e.message(), "Не удалось сохранить сеанс в Связке ключей macOS (-1)");
+    }
+    // As soon as the keyring is usable again, so is every operation.
+    unlockKeyring();
+    EXPECT_EQ(await(keychain::read(kTestOrigin, 3s)), "value");
+    EXPECT_NO_THROW(await(keychain::write("newer", kTestOrigin, 3s)));
+    EXPECT_EQ(await(keychain::read(kTestOrigin, 3s)), "newer");
+    EXPECT_EQ(items(kTestOrigin), 1);
 }
 
 TEST(SessionKeychainSilent, StoreThatNeverAnswersTimesOut) {

@@ -57,6 +57,7 @@ class SocialAPITest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!useSecretStore(SecretStore::Keyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
+        service.keepRequestBodies(true); // the cases read what the client sent
         service.start();
         useOrigin(service.origin());
     }
@@ -508,4 +509,156 @@ TEST(SocialAPIWithoutSecretStore, FailedStoreEscapesTheRequestButTheSessionStays
     EXPECT_FALSE(await(api.currentSession()).registered);
     EXPECT_NE(service.requests().back().cookie, "");
     qunsetenv(SocialAPI::kTestOriginVariable);
+}
+
+namespace {
+
+// Answers that no honest service gives, from a raw server.
+class HostileServiceTest : public SocialAPITest {
+protected:
+    void SetUp() override {
+        SocialAPITest::SetUp();
+        if (IsSkipped()) return;
+        useOrigin(raw.origin());
+    }
+
+    // A fresh client of the raw server, restored with the stored session "good".
+    void signedIn() {
+        await(SessionKeychain::write("good", QString::fromStdString(raw.origin())));
+        useOrigin(raw.origin());
+        api->setTimeouts({2s, 5s});
+        ASSERT_TRUE(await(api->hasSession()));
+    }
+
+    // The Cookie field that the client sends with its next request ("" for none).
+    std::string nextCookie() {
+        raw.answer(answer(200, "{}"));
+        await(api->request<APIResult>("social", "GET"));
+        return RawHttpServer::field(raw.requests().back(), "Cookie");
+    }
+
+    static RawHttpServer::Answer answer(int status, const std::string& body, const std::string& fields = "") {
+        return {"HTTP/1.1 " + std::to_string(status) +
+                    " X\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                    "\r\n" + fields,
+                body};
+    }
+
+    RawHttpServer raw;
+};
+
+// A JSON document (a string) of exactly `size` bytes.
+std::string jsonOfSize(int64_t size) {
+    return '"' + std::string(static_cast<size_t>(size - 2), 'x') + '"';
+}
+
+} // namespace
+
+TEST_F(HostileServiceTest, AnswersBeyondTheLimitFailUnreadAndSetNoCookie) {
+    const int64_t limit = SocialAPI::kAnswerLimit;
+    const std::string cookie = "Set-Cookie: factory_player=new\r\n";
+    struct Case {
+        const char* what;
+        RawHttpServer::Answer answer;
+        std::optional<std::string> session; // stored afterwards
+    };
+    const Case cases[] = {
+        {"declared too long", answer(200, jsonOfSize(limit + 1), cookie), "good"},
+        {"read to the close", {"HTTP/1.1 200 OK\r\n" + cookie, jsonOfSize(limit + 1)}, "good"},
+        {"chunked, never ends",
+         {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n" + cookie, "", 4 * limit},
+         "good"},
+        {"a failure's body", answer(500, jsonOfSize(limit + 1)), "good"},
+        {"unauthorized", answer(401, jsonOfSize(limit + 1)), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        signedIn();
+        raw.answer(c.answer);
+        SocialFailure failure = failureOf(api->request<APIResult>("social", "GET"));
+        EXPECT_EQ(failure.status(), 0) << c.what;
+        EXPECT_EQ(failure.message(), "Ответ сервера слишком велик") << c.what;
+        EXPECT_EQ(stored(), c.session) << c.what;
+    }
+    // An answer of exactly the limit is read.
+    signedIn();
+    raw.answer(answer(200, jsonOfSize(limit), cookie));
+    EXPECT_NO_THROW(await(api->request<APIResult>("social", "GET")));
+    EXPECT_EQ(stored(), "new");
+}
+
+TEST_F(HostileServiceTest, WhatASessionCookieDoesToTheSession) {
+    enum Outcome { Kept, Taken, Ended };
+    const std::string alphabet = "new!#$%&'()*+-./0-9:<=>?@A-Z[]^_`a-z{|}~";
+    struct Case {
+        std::string field; // after "Set-Cookie: factory_player="
+        Outcome outcome;
+        std::string value = "new";
+    };
+    const Case cases[] = {
+        {"new", Taken},
+        {alphabet, Taken, alphabet},
+        {std::string(4096, 'n'), Taken, std::string(4096, 'n')},
+        {std::string(4097, 'n'), Kept},
+        {"new\rX-Injected: 1", Kept},
+        {"new\rdef", Kept},
+        {"new\x01", Kept},
+        {"new\x7f", Kept},
+        {"\"new\"", Kept},
+        {"n\\ew", Kept},
+        {"n ew", Kept},
+        {"сеанс", Kept},
+        {"new; Max-Age=3600", Taken},
+        {"new; Max-Age=0", Ended},
+        {"new; Max-Age=-1", Ended},
+        {"new; Expires=Thu, 01 Jan 1970 00:00:01 GMT", Ended},
+        {"new; Domain=127.0.0.1", Taken},
+        {"new; Domain=example.com", Kept},
+        {"new; Domain=0.0.1", Kept},
+        {"new; Domain=localhost", Kept},
+    };
+    for (const Case& c : cases) {
+        signedIn();
+        raw.answer(answer(200, "{}", "Set-Cookie: factory_player=" + c.field + "\r\n"));
+        await(api->request<APIResult>("social", "GET"));
+        std::optional<std::string> session = c.outcome == Kept    ? "good"
+                                             : c.outcome == Taken ? std::optional(c.value)
+                                                                  : std::nullopt;
+        const std::string row =
+            Json(c.field.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
+        EXPECT_EQ(stored(), session) << row;
+        EXPECT_EQ(nextCookie(), session ? "factory_player=" + *session : "") << row;
+    }
+}
+
+TEST_F(HostileServiceTest, AStoredSessionOutsideTheCookieAlphabetIsNone) {
+    for (const std::string& value : {std::string("bad\rvalue"), std::string("a;b"), std::string("a b"),
+                                     std::string("сеанс"), std::string(4097, 'n'), std::string("ok-value")}) {
+        await(SessionKeychain::write(value, QString::fromStdString(raw.origin())));
+        useOrigin(raw.origin());
+        bool usable = value == "ok-value";
+        const std::string row =
+            Json(value.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
+        EXPECT_EQ(await(api->hasSession()), usable) << row;
+        EXPECT_EQ(nextCookie(), usable ? "factory_player=" + value : "") << row;
+    }
+}
+
+TEST_F(HostileServiceTest, AnErrorWithAStatusBelow400IsATransportFailure) {
+    // Valid gzip of {"ok": true} whose checksum is wrong: the bytes come out, then decompression fails.
+    const std::string corrupt(
+        "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xab\x56\xca\xcf\x56\xb2\x52\x28\x29\x2a\x4d"
+        "\xad\x05\x00\x00\x00\x00\x00\x0c\x00\x00\x00",
+        32);
+    signedIn();
+    raw.answer(answer(200, corrupt, "Content-Encoding: gzip\r\nSet-Cookie: factory_player=new\r\n"));
+    std::string failure = "(none)";
+    try {
+        await(api->request<APIResult>("social", "GET"));
+    } catch (const TransportError& e) {
+        failure = e.what();
+    } catch (const std::exception& e) {
+        failure = std::string("not a transport failure: ") + e.what();
+    }
+    EXPECT_EQ(failure, "Сервер прислал повреждённый ответ");
+    EXPECT_EQ(stored(), "good") << "the broken answer's cookie is not taken";
 }

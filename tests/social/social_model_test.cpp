@@ -54,6 +54,7 @@ protected:
         if (!useSecretStore(SecretStore::Keyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settingsFolder.path()));
         service.loadSeed(kSeed);
+        service.keepRequestBodies(true);
         service.start();
         qputenv(SocialAPI::kTestOriginVariable, QByteArray::fromStdString(service.origin()));
         model = makeModel();

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -12,6 +11,7 @@
 
 #include "support/Network.h"
 #include "support/TestSupport.h"
+#include "tools/http/LocalServer.h"
 
 namespace novra::test {
 
@@ -63,9 +63,7 @@ HttpsServer::HttpsServer() : state_(std::make_unique<State>()) {
             response.set_content("not found", "text/plain");
         }
     });
-    s.port = s.server->bind_to_any_port("127.0.0.1");
-    if (s.port <= 0) throw std::runtime_error("HTTPS server: cannot bind 127.0.0.1");
-    s.thread = std::thread([&s] { s.server->listen_after_bind(); });
+    s.port = tools::listenOnLoopback(*s.server, 0, s.thread);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!(s.server->is_running() && acceptsConnections(s.port))) {
         if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("HTTPS server did not start");
@@ -99,22 +97,7 @@ void HttpsServer::serve(const std::string& path, Response answer) {
 void HttpsServer::serveFile(const std::string& path, const std::string& file) {
     std::lock_guard lock(state_->mutex);
     state_->routes[path] = [file](httplib::Response& response) {
-        auto in = std::make_shared<std::ifstream>(file, std::ios::binary);
-        if (!*in) {
-            response.status = 404;
-            return;
-        }
-        in->seekg(0, std::ios::end);
-        auto size = static_cast<size_t>(in->tellg());
-        response.set_content_provider(
-            size, "application/octet-stream", [in](size_t offset, size_t length, httplib::DataSink& sink) {
-                static constexpr size_t kChunk = 256 * 1024;
-                std::vector<char> buffer(std::min(length, kChunk));
-                in->seekg(static_cast<std::streamoff>(offset));
-                in->read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-                if (in->gcount() <= 0) return false;
-                return sink.write(buffer.data(), static_cast<size_t>(in->gcount()));
-            });
+        if (!tools::respondWithFile(response, file)) response.status = 404;
     };
 }
 

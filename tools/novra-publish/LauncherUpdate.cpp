@@ -5,6 +5,7 @@
 
 #include "core/LauncherCore.h"
 #include "packaging/Ustar.h"
+#include "packaging/WorkFolder.h"
 #include "platform/BundleSeal.h"
 #include "platform/Files.h"
 #include "selfupdate/SelfUpdateCore.h"
@@ -12,28 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace novra::publish {
-namespace {
-
-// A work folder below the source root (so that the package is renamed into place on the same
-// disk), removed however the command ends.
-class WorkFolder {
-public:
-    explicit WorkFolder(const std::string& root) : path_(root + "/.publish-" + platform::uuidText()) {
-        fs::create_directory(path_);
-    }
-    ~WorkFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
-
-private:
-    std::string path_;
-};
-
-} // namespace
 
 bool launcherUpdate(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
@@ -78,7 +57,8 @@ bool launcherUpdate(const std::vector<std::string>& args) {
     // The seal check trusts exactly the studio key that seals this release.
     platform::trustSealKeys(platform::sealPublicKey(key));
 
-    WorkFolder work(root);
+    // Below the source root, so that the package is renamed into place on the same disk.
+    packaging::WorkFolder work(root, ".publish-");
     const std::string sealed = work / std::string(SelfUpdateCore::kBundleName);
     fs::copy(bundle, sealed, fs::copy_options::recursive);
     platform::sealBundle(sealed, key);

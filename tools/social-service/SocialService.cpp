@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <random>
@@ -13,6 +14,7 @@
 #include "core/Json.h"
 #include "core/LauncherError.h"
 #include "platform/Files.h"
+#include "tools/http/LocalServer.h"
 
 namespace novra::tools {
 namespace {
@@ -137,7 +139,10 @@ struct SocialService::Impl {
     int64_t nextMessage = 1;
     std::map<Pair, int64_t> readThrough; // (reader, friend) -> newest id read
     std::map<Pair, Injection> injections; // (method, path)
-    std::vector<LoggedRequest> log;
+    std::deque<LoggedRequest> log; // the newest logSize requests
+    size_t logSize = kRequestLogSize;
+    uint64_t logged = 0; // requests logged since the start, the dropped ones included
+    bool keepBodies = false;
     std::function<int64_t()> clock;
     std::chrono::seconds presenceTimeout{60};
     std::mt19937_64 random{std::random_device{}()};
@@ -486,18 +491,36 @@ struct SocialService::Impl {
         return document;
     }
 
+    // Answers an API request: the handler's document, or the status and message of its refusal.
+    // The caller holds the mutex.
+    void respond(const std::string& relative, const httplib::Request& request, httplib::Response& response) {
+        try {
+            response.status = 200;
+            handle(request.method, relative, request, response);
+        } catch (const Refusal& refusal) {
+            response.headers.erase("Set-Cookie");
+            response.status = refusal.status;
+            if (refusal.message.empty()) {
+                response.set_content("Not Found", "text/plain");
+            } else {
+                response.set_content(Json{{"error", refusal.message}}.dump(), "application/json");
+            }
+        }
+    }
+
     void serve(const httplib::Request& request, httplib::Response& response) {
         std::string path = request.path;
         bool api = path.rfind(kApiRoot, 0) == 0;
         std::string relative = api ? path.substr(std::string(kApiRoot).size()) : path;
-        size_t entry;
+        uint64_t entry;
         std::optional<Injection> injection;
         {
             std::lock_guard lock(mutex);
-            entry = log.size();
+            entry = logged++;
             log.push_back(LoggedRequest{request.method, request.target, request.get_header_value("Cookie"),
                                         request.get_header_value("Origin"), request.get_header_value("Content-Type"),
-                                        request.body, Clock::now(), {}});
+                                        keepBodies ? request.body : std::string(), Clock::now(), {}});
+            if (log.size() > logSize) log.pop_front();
             auto it = injections.find({request.method, relative});
             if (it == injections.end()) it = injections.find({"", relative});
             if (it != injections.end()) injection = it->second;
@@ -513,24 +536,16 @@ struct SocialService::Impl {
             response.status = 404;
             response.set_content("Not Found", "text/plain");
         } else {
-            try {
-                response.status = 200;
-                handle(request.method, relative, request, response);
-            } catch (const Refusal& refusal) {
-                response.headers.erase("Set-Cookie");
-                response.status = refusal.status;
-                if (refusal.message.empty()) {
-                    response.set_content("Not Found", "text/plain");
-                } else {
-                    response.set_content(Json{{"error", refusal.message}}.dump(), "application/json");
-                }
-            }
+            respond(relative, request, response);
         }
-        if (entry < log.size()) log[entry].answered = Clock::now();
+        // The entry may have been dropped from the log (or the log cleared) meanwhile.
+        uint64_t first = logged - log.size();
+        if (entry >= first) log[entry - first].answered = Clock::now();
     }
 };
 
-SocialService::SocialService() : impl_(std::make_unique<Impl>()) {
+SocialService::SocialService(size_t requestLogSize) : impl_(std::make_unique<Impl>()) {
+    impl_->logSize = std::max<size_t>(requestLogSize, 1);
     auto serve = [this](const httplib::Request& request, httplib::Response& response) { impl_->serve(request, response); };
     // Every path goes through one handler, which routes by itself after logging the request.
     impl_->server.Get(".*", serve);
@@ -597,15 +612,7 @@ void SocialService::loadSeed(const std::string& json) {
 int SocialService::start(int port) {
     Impl& s = *impl_;
     if (s.thread.joinable()) throw std::runtime_error("Сервис уже запущен");
-    if (port == 0) {
-        s.port = s.server.bind_to_any_port("127.0.0.1");
-    } else {
-        s.port = s.server.bind_to_port("127.0.0.1", port) ? port : -1;
-    }
-    if (s.port <= 0) throw std::runtime_error("Не удалось занять порт на 127.0.0.1");
-    s.thread = std::thread([&s] { s.server.listen_after_bind(); });
-    // The library has no readiness signal of its own.
-    for (int i = 0; i < 5000 && !s.server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    s.port = listenOnLoopback(s.server, port, s.thread);
     return s.port;
 }
 
@@ -631,7 +638,12 @@ void SocialService::clearInjections() {
 
 std::vector<SocialService::LoggedRequest> SocialService::requests() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->log;
+    return {impl_->log.begin(), impl_->log.end()};
+}
+
+void SocialService::keepRequestBodies(bool keep) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->keepBodies = keep;
 }
 
 void SocialService::clearRequests() {
@@ -675,6 +687,23 @@ int64_t SocialService::addMessage(const std::string& from, const std::string& to
     impl_->account(from);
     impl_->account(to);
     return impl_->newMessage(from, to, platform::uuidText(), body, impl_->now());
+}
+
+std::pair<int, std::string> SocialService::actAs(const std::string& accountID, const std::string& method,
+                                                const std::string& path, const std::string& body) {
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->accounts.count(accountID)) throw std::runtime_error("Игрок не найден: " + accountID);
+    std::string token = impl_->newSession(accountID);
+    httplib::Request request;
+    request.method = method;
+    request.path = kApiRoot + path;
+    request.body = body;
+    request.set_header("Cookie", std::string(kCookie) + "=" + token);
+    request.set_header("Content-Type", "application/json");
+    httplib::Response response;
+    impl_->respond(path, request, response);
+    impl_->sessions.erase(token);
+    return {response.status, response.body};
 }
 
 void SocialService::setClock(std::function<int64_t()> now) {

@@ -2,7 +2,8 @@
 // A local social service for tests and the demo: the studio's endpoints below "/player/api/" over
 // plain HTTP on 127.0.0.1, with its JSON documents, sessions through the "factory_player" cookie,
 // accounts, friend requests, blocks, presence and messages. State lives in memory; a seed document
-// may pre-load it. Tests can replace or delay the answer of a path and read every request that came.
+// may pre-load it. Tests can replace or delay the answer of a path and read the requests that came
+// (the newest kRequestLogSize; their bodies only when asked for, since they carry passwords).
 //
 // Seed document (every list optional; ids are chosen when absent; times are Unix seconds):
 //   {"accounts": [{"id": "p-anna", "username": "anna", "password": "..."}],
@@ -35,6 +36,8 @@ public:
                                             // unless a status is given)
     };
 
+    static constexpr size_t kRequestLogSize = 1000;
+
     // One request as it arrived.
     struct LoggedRequest {
         std::string method;
@@ -47,7 +50,8 @@ public:
         std::chrono::steady_clock::time_point answered;
     };
 
-    SocialService();
+    // The request log keeps the newest `requestLogSize` requests.
+    explicit SocialService(size_t requestLogSize = kRequestLogSize);
     ~SocialService();
     SocialService(const SocialService&) = delete;
     SocialService& operator=(const SocialService&) = delete;
@@ -65,8 +69,11 @@ public:
     // The method "" matches every method.
     void inject(const std::string& method, const std::string& path, Injection injection);
     void clearInjections();
+    // The requests that came, oldest first: the newest of them (see the constructor). Their bodies
+    // stay empty unless keepRequestBodies(true) was called before they came.
     std::vector<LoggedRequest> requests() const;
     void clearRequests();
+    void keepRequestBodies(bool keep);
 
     // Direct changes of the state, as if the players had made them.
     std::string addAccount(const std::string& username, const std::string& password);
@@ -76,6 +83,11 @@ public:
     // A player's presence as if that player's launcher had reported it.
     void setPresence(const std::string& accountID, std::optional<std::string> currentGame);
     int64_t addMessage(const std::string& from, const std::string& to, const std::string& body);
+    // Handles one API request (`path` after "/player/api/", without a query) as the player
+    // `accountID` would send it from a session of their own, with a JSON body; nothing goes over
+    // the network or into the request log. Returns the status and the answer's body.
+    std::pair<int, std::string> actAs(const std::string& accountID, const std::string& method,
+                                      const std::string& path, const std::string& body = "{}");
 
     // The clock (Unix seconds) used for times and presence; the system clock by default.
     void setClock(std::function<int64_t()> now);

@@ -2,8 +2,6 @@
 //   novra-social-service [--port PORT] [--seed FILE]
 // Prints its origin ("http://127.0.0.1:PORT") on one line once it listens, then serves until it
 // receives SIGINT or SIGTERM.
-#include <signal.h>
-
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -12,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "tools/http/LocalServer.h"
 #include "tools/social-service/SocialService.h"
 
 namespace {
@@ -46,12 +45,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    // The serving threads inherit the blocked signals; the main thread waits for them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    novra::tools::StopSignals stopSignals;
 
     novra::tools::SocialService service;
     try {
@@ -69,8 +63,7 @@ int main(int argc, char** argv) {
     }
     std::cout << service.origin() << std::endl;
 
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    stopSignals.wait();
     service.stop();
     return 0;
 }

@@ -1,0 +1,251 @@
+// The demo studio as the run command uses it: scripts/demo-studio.sh makes a (small) demo folder,
+// novra-demo-studio serves it to the real curl, and the demo game opens from a demo package.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "core/LauncherCore.h"
+#include "platform/Process.h"
+#include "selfupdate/LauncherUpdate.h"
+#include "selfupdate/SelfUpdateCore.h"
+#include "support/Bundles.h"
+#include "support/SelfUpdateSupport.h"
+#include "support/TestSupport.h"
+
+using namespace novra;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class DemoStudio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::makeLauncher(launcher, test::launcherSpec("7", "3.0"), "");
+        test::RunResult made = makeDemo();
+        ASSERT_EQ(made.status, 0) << made.out << made.err;
+    }
+
+    test::RunResult makeDemo() {
+        test::ScopedEnv build("NOVRA_BUILD_DIR", NOVRA_BINARY_DIR);
+        return test::run("/bin/bash", {std::string(NOVRA_SOURCE_DIR) + "/scripts/demo-studio.sh", "--dir", demo,
+                                       "--small", "--no-build", "--launcher", launcher});
+    }
+
+    Catalog catalog() const { return LauncherCore::loadCatalog(source + "/catalog.json"); }
+    Release release(const std::string& id) const {
+        for (const Game& game : catalog().games)
+            if (game.id == id && game.release) return *game.release;
+        throw std::runtime_error("no release of " + id);
+    }
+    std::map<std::string, fs::file_time_type> packageTimes() const {
+        std::map<std::string, fs::file_time_type> times;
+        for (const auto& entry : fs::directory_iterator(source + "/packages"))
+            times[entry.path().filename()] = entry.last_write_time();
+        return times;
+    }
+
+    test::TempDir folder;
+    std::string demo = folder / "demo";
+    std::string source = demo + "/source";
+    std::string launcher = folder / "build/NOVRA Launcher.app";
+};
+
+// Reads one line from the descriptor within the time limit ("" when none came).
+std::string readLine(int fd, std::chrono::milliseconds limit) {
+    std::string line;
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    char c = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, 100) <= 0) continue;
+        if (::read(fd, &c, 1) != 1) break;
+        if (c == '\n') return line;
+        line += c;
+    }
+    return "";
+}
+
+// Status and body of an HTTPS GET by the real curl, trusting the demo's certificate.
+std::pair<std::string, std::string> fetch(const std::string& url, const std::string& certificate) {
+    test::RunResult got = test::run("/usr/bin/curl", {"--silent", "--path-as-is", "--cacert", certificate, "--noproxy",
+                                                      "*", "--write-out", "\n%{http_code}", url});
+    auto cut = got.out.rfind('\n');
+    return {got.out.substr(cut + 1), got.out.substr(0, cut)};
+}
+
+} // namespace
+
+TEST_F(DemoStudio, TheSourcePassesTheLaunchersChecks) {
+    EXPECT_EQ(test::run(test::publishTool(), {"check-catalog", source + "/catalog.json"}).status, 0);
+
+    // Every built-in game in its order, most of them published with a package in place.
+    Catalog builtIn = LauncherCore::loadCatalog(std::string(NOVRA_SOURCE_DIR) + "/resources/catalog.json");
+    Catalog published = catalog();
+    ASSERT_EQ(published.games.size(), builtIn.games.size());
+    for (size_t i = 0; i < builtIn.games.size(); ++i) {
+        const Game& game = published.games[i];
+        EXPECT_EQ(game.id, builtIn.games[i].id);
+        EXPECT_EQ(game.title, builtIn.games[i].title);
+        bool unpublished = game.id == "quiet-marsh" || game.id == "small-hours";
+        ASSERT_EQ(game.release.has_value(), !unpublished) << game.id;
+        if (game.release) {
+            EXPECT_EQ(fs::file_size(source + "/" + game.release->archive), game.release->bytes) << game.id;
+        }
+    }
+
+    // A package installs with the demo's public key, and only with it.
+    test::writeFile(folder / "release.json", encodeJson(release("ember-run").encode()));
+    const std::string package = source + "/" + release("ember-run").archive;
+    test::RunResult checked = test::run(test::publishTool(), {"check-package", package, "--release",
+                                                              folder / "release.json", "--key", demo + "/keys/studio.pub"});
+    EXPECT_EQ(checked.status, 0) << checked.err;
+    test::KeyPair other = test::makeKeys(folder.path(), "other");
+    EXPECT_EQ(test::run(test::publishTool(),
+                        {"check-package", package, "--release", folder / "release.json", "--key", other.publicKey})
+                  .status,
+              1);
+
+    // The launcher update offers the build after the launcher's, and its bundle says so.
+    LauncherUpdate update = LauncherUpdate::fromJSON(test::readFile(source + "/launcher-update.json"));
+    EXPECT_EQ(update.build, 8);
+    EXPECT_EQ(update.release.version, "3.0-demo.8");
+    test::TrustKey trust(demo + "/keys/studio.pub");
+    std::string unpacked = folder / "unpacked";
+    fs::create_directories(unpacked);
+    OperationControl control;
+    LauncherCore::unpack(source + "/" + update.release.archive, unpacked, update.release.expandedBytes, control);
+    EXPECT_NO_THROW(SelfUpdateCore::validate(unpacked + "/NOVRA Launcher.app", update));
+}
+
+TEST_F(DemoStudio, LaterRunsKeepWhatIsCurrentAndNeverLeaveABrokenSource) {
+    auto before = packageTimes();
+    test::RunResult again = makeDemo();
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(packageTimes(), before) << "nothing was published again";
+
+    // A new launcher build: a new update, the old one's package gone, the games untouched.
+    test::makeLauncher(launcher, test::launcherSpec("9", "3.1"), "");
+    again = makeDemo();
+    ASSERT_EQ(again.status, 0) << again.err;
+    LauncherUpdate update = LauncherUpdate::fromJSON(test::readFile(source + "/launcher-update.json"));
+    EXPECT_EQ(update.build, 10);
+    auto after = packageTimes();
+    EXPECT_EQ(after.erase("3.1-demo.10.tar.gz"), 1u);
+    before.erase("3.0-demo.8.tar.gz");
+    EXPECT_EQ(after, before);
+
+    // A new demo game makes every game published again; when that fails, the source stays as it was.
+    const std::string catalogBefore = test::readFile(source + "/catalog.json");
+    const std::string game = folder / "novra-demo-game";
+    test::writeFile(game, test::readFile(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-game") + "\n");
+    test::RunResult failed =
+        test::run(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-studio",
+                  {"make", source, "--key", demo + "/keys/studio.key", "--catalog",
+                   std::string(NOVRA_SOURCE_DIR) + "/resources/catalog.json", "--game", game, "--publish", "/bin/false"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "novra-demo-studio: novra-publish release: код выхода 1\n");
+    EXPECT_EQ(test::readFile(source + "/catalog.json"), catalogBefore);
+    after["3.1-demo.10.tar.gz"] = fs::last_write_time(source + "/packages/3.1-demo.10.tar.gz");
+    EXPECT_EQ(packageTimes(), after);
+}
+
+TEST_F(DemoStudio, ServesTheSourceAndTheDemoPlayers) {
+    const std::string certificate = demo + "/tls/certificate.pem";
+    const std::string settings = folder / "state/settings.json";
+    platform::Process studio(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-studio",
+                             {"serve", source, "--certificate", certificate, "--certificate-key", demo + "/tls/key.pem",
+                              "--settings", settings});
+    studio.standardOutput = platform::Redirect::stream();
+    studio.launch();
+    const std::string sourceLine = readLine(studio.streamFd(1), 10s);
+    const std::string socialLine = readLine(studio.streamFd(1), 10s);
+    ASSERT_TRUE(sourceLine.starts_with("source https://127.0.0.1:")) << sourceLine;
+    ASSERT_TRUE(socialLine.starts_with("social http://127.0.0.1:")) << socialLine;
+    const std::string origin = sourceLine.substr(7), social = socialLine.substr(7);
+    EXPECT_EQ(Settings::fromJSON(test::readFile(settings)).sourceURL, origin);
+
+    // Files below the source folder, and nothing else.
+    const std::string package = release("paper-kings").archive;
+    struct Case {
+        std::string path;
+        std::string status;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"/catalog.json", "200", test::readFile(source + "/catalog.json")},
+        {"/" + package, "200", test::readFile(source + "/" + package)},
+        {"/packages/", "404", ""},
+        {"/packages", "404", ""},
+        {"/../keys/studio.key", "404", ""},
+        {"/packages/%2e%2e/%2e%2e/keys/studio.key", "404", ""},
+        {"/.stamps/ember-run", "404", ""},
+        {"/catalog.json%00", "404", ""},
+    };
+    for (const Case& c : cases) {
+        auto [status, body] = fetch(origin + c.path, certificate);
+        EXPECT_EQ(status, c.status) << c.path;
+        if (c.status == "200") {
+            EXPECT_EQ(body, c.body) << c.path;
+        }
+    }
+
+    // The demo player signs in, and Аня answers a message.
+    const std::string jar = folder / "cookies";
+    auto post = [&](const std::string& path, const std::string& body) {
+        return test::run("/usr/bin/curl", {"--silent", "--noproxy", "*", "--cookie", jar, "--cookie-jar", jar,
+                                           "--header", "Content-Type: application/json", "--data", body,
+                                           social + "/player/api/" + path})
+            .out;
+    };
+    post("session", "{}");
+    Json player = parseJson(post("login", R"({"username": "demo", "password": "novra-demo"})"));
+    EXPECT_EQ(player.value("registered", false), true) << player;
+    EXPECT_EQ(player.value("username", ""), "demo") << player;
+    post("social/messages/p-anya",
+         R"({"client_id": "6F9619FF-8B86-D011-B42D-00CF4FC964FF", "body": "Привет! Во что играешь?"})");
+    std::string answer;
+    for (auto deadline = std::chrono::steady_clock::now() + 10s; answer.empty() && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(250ms);
+        Json page = parseJson(test::run("/usr/bin/curl", {"--silent", "--noproxy", "*", "--cookie", jar,
+                                                          social + "/player/api/social/messages/p-anya"})
+                                  .out);
+        const Json& newest = page.at("messages").at(0);
+        if (newest.at("sender_id") == "p-anya") answer = newest.at("body");
+    }
+    EXPECT_FALSE(answer.empty()) << "Аня did not answer";
+
+    studio.terminate();
+    EXPECT_TRUE(studio.waitFor(10));
+    EXPECT_EQ(studio.exitStatus(), 0);
+}
+
+TEST_F(DemoStudio, TheDemoGameOpensTheBundleItLiesIn) {
+    Release ember = release("ember-run");
+    std::string unpacked = folder / "game";
+    fs::create_directories(unpacked);
+    OperationControl control;
+    LauncherCore::unpack(source + "/" + ember.archive, unpacked, ember.expandedBytes, control);
+
+    test::ScopedEnv offscreen("QT_QPA_PLATFORM", "offscreen");
+    test::ScopedEnv backend("QT_QUICK_BACKEND", "software");
+    // Any warning (a QML error included) ends the program.
+    test::ScopedEnv fatal("QT_FATAL_WARNINGS", "1");
+    platform::Process game(unpacked + "/" + ember.app + "/Contents/MacOS/EmberRun", {});
+    game.standardError = platform::Redirect::capture();
+    game.launch();
+    EXPECT_FALSE(game.waitFor(2)) << "the game ended: " << game.captured(2);
+    game.terminate();
+    game.wait();
+
+    // Outside a bundle it says what is missing.
+    test::RunResult alone = test::run(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-game", {});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err, "novra-demo-game: программа должна лежать в папке Contents/MacOS приложения\n");
+}

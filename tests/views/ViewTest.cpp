@@ -1,0 +1,59 @@
+#include "ViewTest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQuickWindow>
+
+#include "launcher/views/LauncherResource.h"
+
+namespace novra::test {
+
+QVariantMap ViewTest::game(const QString& id) const {
+    QFile file(QStringLiteral(NOVRA_SOURCE_DIR "/resources/catalog.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonArray games = QJsonDocument::fromJson(file.readAll()).object().value(u"games").toArray();
+    for (const QJsonValue& game : games)
+        if (game.toObject().value(u"id").toString() == id)
+            return game.toObject().toVariantMap();
+    return {};
+}
+
+void ViewTest::useBundleResources() {
+    own_.reset();
+    LauncherResource::setRoot(QStringLiteral(NOVRA_BUNDLE_DIR "/Contents/Resources"));
+}
+
+void ViewTest::useOwnResources(const QVariantMap& images) {
+    own_ = std::make_unique<QTemporaryDir>();
+    QDir root(own_->path());
+    for (auto entry = images.begin(); entry != images.end(); ++entry) {
+        const QString path = root.filePath(entry.key() + QStringLiteral(".png"));
+        root.mkpath(QFileInfo(path).path());
+        QImage image(160, 90, QImage::Format_RGB32);
+        image.fill(QColor(entry.value().toString()));
+        image.save(path);
+    }
+    LauncherResource::setRoot(own_->path());
+}
+
+bool ViewTest::removeResource(const QString& entry) {
+    return own_ && QFile::remove(QDir(own_->path()).filePath(entry + QStringLiteral(".png")));
+}
+
+bool ViewTest::picture(QQuickItem* item, const QString& name) const {
+    if (!item || !item->window())
+        return false;
+    const QImage window = item->window()->grabWindow();
+    const qreal ratio = window.devicePixelRatio();
+    const QRectF area = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+    const QRect pixels(QPointF(area.topLeft() * ratio).toPoint(), QSizeF(area.size() * ratio).toSize());
+    QDir().mkpath(QStringLiteral(NOVRA_PICTURES_DIR));
+    return window.copy(pixels).save(QDir(QStringLiteral(NOVRA_PICTURES_DIR)).filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace novra::test
