@@ -24,7 +24,9 @@ namespace novra::LauncherCore {
 namespace {
 
 constexpr size_t kBlock = 512;
-constexpr int64_t kMaxEntries = 300'000;
+// Pieces of a path: deeper ones are refused (a few hundred bytes of headers could otherwise ask
+// for a hundred folders each).
+constexpr size_t kMaxDepth = 64;
 constexpr size_t kTrailingZerosLimit = 10'240;
 constexpr size_t kTrailingRead = 8'192;
 // File data is copied in pieces of at most this size; it is also the whole read buffer.
@@ -370,12 +372,14 @@ private:
 namespace archive {
 
 void expand(int input, const std::string& destination, int64_t expectedBytes, OperationControl& control,
-            const Progress& progress, const std::function<int()>& finish) {
+            const Progress& progress, const std::function<int()>& finish, int64_t maxEntries) {
     platform::TreeWriter tree(destination);
     Input in(input, control);
     PathKeys keys;
     int64_t total = 0;
     int64_t entries = 0;
+    // Folders created for a path that does not name them itself (x for an entry x/y).
+    int64_t impliedFolders = 0;
     const double scale = static_cast<double>(std::max<int64_t>(expectedBytes, 1));
     std::string path;
     std::string key;
@@ -391,7 +395,7 @@ void expand(int input, const std::string& destination, int64_t expectedBytes, Op
             }
             return;
         }
-        if (++entries > kMaxEntries) throw LauncherError(kTooManyEntries);
+        if (++entries + impliedFolders > maxEntries) throw LauncherError(kTooManyEntries);
 
         int64_t checksum = octal(header, kChecksumAt, kChecksumLength);
         int64_t sum = 0;
@@ -407,7 +411,9 @@ void expand(int input, const std::string& destination, int64_t expectedBytes, Op
         path += name;
         if (!path.empty() && path.back() == '/') path.pop_back();
         pathKey(path, key);
-        if (!safeRelative(path) || !keys.insert(key)) throw LauncherError(kUnsafePath);
+        if (!safeRelative(path) ||
+            static_cast<size_t>(std::count(path.begin(), path.end(), '/')) >= kMaxDepth || !keys.insert(key))
+            throw LauncherError(kUnsafePath);
 
         char type = header[kTypeAt];
         int64_t size = octal(header, kSizeAt, kSizeLength);
@@ -416,13 +422,23 @@ void expand(int input, const std::string& destination, int64_t expectedBytes, Op
         if (type == '5' && size != 0) throw LauncherError(kBadDirectory);
         if (size > expectedBytes - total) throw LauncherError(kTooLarge);
 
+        // Every folder created counts toward the entry limit: the entry's own when it names one,
+        // and those its path implies.
+        const size_t foldersBefore = tree.createdDirectories();
+        auto countFolders = [&](bool named) {
+            int64_t created = static_cast<int64_t>(tree.createdDirectories() - foldersBefore);
+            impliedFolders += named && created > 0 ? created - 1 : created;
+            if (entries + impliedFolders > maxEntries) throw LauncherError(kTooManyEntries);
+        };
         if (type == '5') {
             tree.makeDirectory(path);
+            countFolders(true);
             continue;
         }
 
         std::error_code error;
         platform::OutputFile file = tree.createFile(path, error);
+        countFolders(false);
         if (!file.isOpen()) throw LauncherError(error == std::errc::file_exists ? kExists : kCannotCreate);
         uint64_t remaining = static_cast<uint64_t>(size);
         while (remaining > 0) {

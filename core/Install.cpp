@@ -22,6 +22,10 @@ constexpr const char* kStagingPrefix = ".install-";
 constexpr const char* kVersionsName = "versions";
 constexpr const char* kCurrentName = "current.json";
 constexpr const char* kPreviousName = "previous.json";
+// Inside a staging folder: the unpacked package, and the version being put together.
+constexpr const char* kUnpackedName = "package";
+constexpr const char* kBuiltName = "version";
+const std::string kNotAFolder = "Вместо папки в библиотеке находится ссылка или файл: ";
 // A record is a few hundred bytes; anything near this size is not one.
 constexpr long long kRecordLimit = 1'000'000;
 
@@ -124,9 +128,13 @@ Installed install(const std::string& archive, const Game& game, const Settings& 
     checkStorage(settings, release.expandedBytes);
     checkPackage(archive, release, control);
 
+    // The library folder may be a link (users move it that way); the game's folders below it never:
+    // the lock, the clean-up of stale staging folders and the new version would land wherever the
+    // link points.
     const std::string gameDirectory = joinPath(settings.library, game.id);
     const std::string versions = gameDirectory + "/" + kVersionsName;
-    fs::create_directories(versions);
+    for (const std::string& folder : {gameDirectory, versions})
+        require(platform::makeRealDirectory(folder), kNotAFolder + folder);
 
     std::optional<platform::RecordLock> lock;
     try {
@@ -141,13 +149,20 @@ Installed install(const std::string& archive, const Game& game, const Settings& 
     if (!fs::create_directory(staging))
         throw std::system_error(std::make_error_code(std::errc::file_exists), staging);
     RemovalGuard stagingGuard(staging);
-    unpackApp(archive, release, staging, control, progress);
+    // The package is unpacked into one folder of the staging folder and the version is put together
+    // in another: only the verified bundle moves into it, and whatever else the package held (a
+    // script beside the bundle, a second application) goes with the staging folder.
+    const std::string unpacked = staging + "/" + kUnpackedName;
+    const std::string built = staging + "/" + kBuiltName;
+    fs::create_directory(unpacked);
+    unpackApp(archive, release, unpacked, control, progress);
     control.check();
+    fs::create_directories(fs::path(joinPath(built, release.app)).parent_path());
+    fs::rename(joinPath(unpacked, release.app), joinPath(built, release.app));
 
     const std::string name = release.sha256 + "-" + platform::uuidText();
     const std::string versionDirectory = versions + "/" + name;
-    fs::rename(staging, versionDirectory);
-    stagingGuard.dismiss();
+    fs::rename(built, versionDirectory);
     RemovalGuard versionGuard(versionDirectory);
 
     Installed record{release, dateNow(), name};
@@ -162,7 +177,11 @@ Installed install(const std::string& archive, const Game& game, const Settings& 
 std::optional<Installed> current(const std::string& id, const std::string& root) {
     if (!validID(id)) return std::nullopt;
     try {
-        std::string text = platform::readFile(joinPath(root, id) + "/" + kCurrentName, kRecordLimit);
+        // Neither a link in place of the game's folder or of the record is followed, nor does a FIFO
+        // named like the record hold the reader up.
+        const std::string gameDirectory = joinPath(root, id);
+        if (!platform::isRealDirectory(gameDirectory)) return std::nullopt;
+        std::string text = platform::readRegularFile(gameDirectory + "/" + kCurrentName, kRecordLimit);
         if (static_cast<long long>(text.size()) > kRecordLimit) return std::nullopt;
         Installed record = Installed::fromJSON(text);
         record.release.validate();

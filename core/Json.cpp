@@ -20,6 +20,9 @@ Json parseJson(std::string_view text) {
         return Json::parse(text.begin(), text.end());
     } catch (const Json::parse_error& e) {
         throw DecodingError("Не удалось прочитать JSON: синтаксическая ошибка в байте " + std::to_string(e.byte));
+    } catch (const Json::exception&) {
+        // A number that no double holds ("1e400"): the only other failure of parsing.
+        throw DecodingError("Не удалось прочитать JSON: число вне допустимого диапазона");
     }
 }
 

@@ -15,7 +15,7 @@ namespace novra {
 
 using Json = nlohmann::json;
 
-// Parses a complete JSON text; DecodingError on a syntax error.
+// Parses a complete JSON text; DecodingError on a syntax error or a number beyond the double range.
 Json parseJson(std::string_view text);
 
 // The canonical written form of every document: two-space indentation, keys in sorted order,

@@ -19,6 +19,14 @@ bool validAlias(const std::string& host) {
     return true;
 }
 
+// No C0 control character and no DEL: a NUL would end the text early for every system call, and
+// the others have no place in a host, a path or an address.
+bool plainText(std::string_view text) {
+    for (unsigned char c : text)
+        if (c < 32 || c == 127) return false;
+    return true;
+}
+
 } // namespace
 
 std::string Settings::defaultSourceURL() { return std::string("https://") + NOVRA_STUDIO_HOST + "/launcher"; }
@@ -37,15 +45,17 @@ Settings::Settings(std::optional<std::string> sourceURL, std::string host, std::
 void Settings::validate() const {
     if (!sourceURL) {
         require(validAlias(host), "Укажите SSH-псевдоним источника сборок");
-        require(!remoteRoot.empty() && remoteRoot.front() == '/' && safeRelative(std::string_view(remoteRoot).substr(1)),
+        require(!remoteRoot.empty() && remoteRoot.front() == '/' &&
+                    safeRelative(std::string_view(remoteRoot).substr(1)) && plainText(remoteRoot),
                 "Неверная папка релизов на источнике сборок");
     } else {
         auto url = parseURL(*sourceURL);
-        require(url && url->scheme == "https" && !url->host.empty() && !url->hasUser && !url->hasPassword &&
-                    !url->hasQuery && !url->hasFragment,
+        require(plainText(*sourceURL) && url && url->scheme == "https" && !url->host.empty() &&
+                    !url->hasUser && !url->hasPassword && !url->hasQuery && !url->hasFragment,
                 "Укажите HTTPS-адрес каталога без логина и параметров");
     }
-    require(!library.empty() && library.front() == '/' && library != "/", "Выберите папку библиотеки");
+    require(!library.empty() && library.front() == '/' && library != "/" && plainText(library),
+            "Выберите папку библиотеки");
 }
 
 std::string Settings::sourceLabel() const {

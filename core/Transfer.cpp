@@ -23,7 +23,6 @@ namespace {
 constexpr size_t kHashBlock = 1 << 20;
 // How often a running transfer is looked at: cancellation, the size cap, the time limit, progress.
 constexpr double kPollSeconds = 0.15;
-constexpr std::chrono::seconds kTransferLimit{86'400};
 // Characters of the tool's trimmed error output that an error message carries.
 constexpr size_t kDiagnosticCharacters = 1000;
 // A child that ignores SIGTERM is killed after this long.
@@ -139,7 +138,8 @@ std::string hash(const std::string& file) {
 }
 
 void download(const Settings& settings, const std::string& relative, const std::string& destination,
-              int64_t maxBytes, OperationControl& control, const Progress& progress) {
+              int64_t maxBytes, OperationControl& control, const Progress& progress,
+              std::chrono::milliseconds timeLimit) {
     settings.validate();
     require(safeRelative(relative), "Неверный путь загрузки");
 
@@ -179,7 +179,7 @@ void download(const Settings& settings, const std::string& relative, const std::
             control.check();
             int64_t size = platform::fileSize(destination).value_or(0);
             require(size <= maxBytes, "Размер загрузки превышает каталог");
-            require(std::chrono::steady_clock::now() - started < kTransferLimit, "Истекло время загрузки");
+            require(std::chrono::steady_clock::now() - started < timeLimit, "Истекло время загрузки");
             report(static_cast<double>(size) / static_cast<double>(std::max<int64_t>(maxBytes, 1)));
             // Returns as soon as the child exits, so a finished transfer is not held up by the poll.
             process->waitFor(kPollSeconds);

@@ -1,5 +1,6 @@
 #pragma once
 // File digests and transfers from the build source.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,10 +24,15 @@ namespace LauncherCore {
 std::string hash(const std::string& file, OperationControl& control);
 std::string hash(const std::string& file);
 
+// Longest a transfer may run, from the start of the tool: one day.
+inline constexpr std::chrono::milliseconds kTransferTimeLimit = std::chrono::hours(24);
+
 // Copies `relative` (below the build source's root) into `destination` with curl (HTTPS source)
-// or ssh (SSH source). Throws LauncherError, CancellationError or std::system_error.
+// or ssh (SSH source). Throws LauncherError, CancellationError or std::system_error. `timeLimit`
+// is the transfer's time limit; only tests pass a shorter one.
 void download(const Settings& settings, const std::string& relative, const std::string& destination,
-              int64_t maxBytes, OperationControl& control, const Progress& progress);
+              int64_t maxBytes, OperationControl& control, const Progress& progress,
+              std::chrono::milliseconds timeLimit = kTransferTimeLimit);
 
 } // namespace LauncherCore
 } // namespace novra

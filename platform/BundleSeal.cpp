@@ -299,6 +299,15 @@ bool isSealItself(const std::string& path, const struct stat& info) {
 
 bool isExecutable(const struct stat& info) { return (info.st_mode & 0111) != 0; }
 
+// What the list cannot say but a bundle on disk must not be: writable by anyone but its owner, a
+// file that runs with its owner's or group's rights, or a file whose content another name (outside
+// the bundle, perhaps) can change. The setgid bit of a directory only passes its group on and is
+// left alone.
+bool isSafe(const struct stat& info) {
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
+    return !S_ISREG(info.st_mode) || ((info.st_mode & (S_ISUID | S_ISGID)) == 0 && info.st_nlink == 1);
+}
+
 // Digests of the listed files, computed on a few threads while the walk goes on: checking a bundle
 // right after unpacking it reads every byte from the page cache, so hashing is what costs. Each
 // thread holds one read block; the queue of open files waiting is bounded.
@@ -407,6 +416,7 @@ const char* sealStatusName(SealStatus status) {
     case SealStatus::changed: return "changed entry";
     case SealStatus::unlisted: return "unlisted entry";
     case SealStatus::special: return "link or special file";
+    case SealStatus::unsafe: return "writable by others, setuid or setgid, or hard-linked";
     case SealStatus::unreadable: return "unreadable";
     }
     return "unknown";
@@ -464,6 +474,9 @@ SealStatus checkSeal(const std::string& bundle) {
 
     Descriptor root(::open(bundle.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (root.fd < 0) return SealStatus::unreadable;
+    struct stat rootInfo {};
+    if (::fstat(root.fd, &rootInfo) != 0) return SealStatus::unreadable;
+    if (!isSafe(rootInfo)) return SealStatus::unsafe;
     Descriptor list(::openat(root.fd, std::string(kSealList).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     Descriptor signatureFile(::openat(root.fd, std::string(kSealSignature).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat listInfo {}, signatureInfo {};
@@ -510,8 +523,9 @@ SealStatus checkSeal(const std::string& bundle) {
     DigestPool digests(md.get());
     SealStatus status = walk(root.fd, "", 0, [&](const std::string& path, int parent, const char* name,
                                                   const struct stat& info) {
-        if (isSealItself(path, info)) return SealStatus::valid;
         if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) return SealStatus::special;
+        if (!isSafe(info)) return SealStatus::unsafe;
+        if (isSealItself(path, info)) return SealStatus::valid;
         if (!nextEntry()) return listBroken ? SealStatus::malformed : SealStatus::unlisted;
         int order = comparePaths(pending.path, path);
         if (order < 0) return SealStatus::missing;

@@ -5,8 +5,10 @@
 // directory of the bundle (files with their SHA-256 and executable bit), and
 // "Contents/_CodeSignature/CodeResources.sig", an Ed25519 signature of that list. A bundle passes
 // only when the signature is valid for one of the trusted public keys, every listed entry exists
-// as listed and nothing else exists (links and special files never pass). With no trusted key,
-// nothing passes.
+// as listed and nothing else exists (links and special files never pass), and nothing in it could
+// be changed by another user or lend rights: no entry (the bundle folder included) writable by
+// group or others, no file with the setuid or setgid bit, no file with a second hard link. With
+// no trusted key, nothing passes.
 //
 // CodeResources is UTF-8 text: the line "novra-seal 1", then one line per entry in walk order
 // (depth first, the names of each directory in byte order):
@@ -37,6 +39,7 @@ enum class SealStatus {
     changed,      // an entry differs from the list (kind, digest or executable bit)
     unlisted,     // an entry exists that the list does not name
     special,      // a symbolic link, device, pipe or socket inside the bundle
+    unsafe,       // an entry writable by group or others, a setuid or setgid file, a hard-linked file
     unreadable,   // the bundle or one of its files cannot be read
 };
 

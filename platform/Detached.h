@@ -14,6 +14,11 @@ namespace novra::platform {
 // device. Returns its process id. Throws std::system_error when the program cannot be started
 // (missing or not executable included).
 pid_t startDetached(const std::string& executable, const std::vector<std::string>& arguments, int output = -1);
+// The same for a program already open for reading as the descriptor `executable`: that very file is
+// started, whatever its path names by now, with `name` as its argument 0. A script ("#!") inherits
+// the descriptor, through which its interpreter reads it.
+pid_t startDetached(int executable, const std::string& name, const std::vector<std::string>& arguments,
+                    int output = -1);
 
 // Probes `pid` with signal 0: 0 when the process exists and may be signalled, otherwise the error
 // number (ESRCH when there is no such process, EPERM when it exists but belongs to someone else).

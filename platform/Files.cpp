@@ -84,30 +84,40 @@ bool isExecutableFile(const std::string& path) {
            ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
 }
 
+bool makeRealDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) throw systemError(path);
+    return isRealDirectory(path);
+}
+
+bool isRealDirectory(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::string readFile(const std::string& path, long long limit) {
-    Descriptor in;
-    in.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in.fd < 0) throw systemError(path);
-    std::string result;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(in.fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw systemError(path);
-        if (got == 0) break;
-        result.append(buffer, static_cast<size_t>(got));
-        if (limit >= 0 && static_cast<long long>(result.size()) > limit) {
-            result.resize(static_cast<size_t>(limit) + 1);
-            break;
-        }
-    }
-    return result;
+    return File::openForReading(path).readAll(limit);
+}
+
+std::string readRegularFile(const std::string& path, long long limit) {
+    File file = File::openNoFollow(path);
+    if (!file.status().regular)
+        throw std::system_error(std::make_error_code(std::errc::invalid_argument), path);
+    return file.readAll(limit);
 }
 
 File File::openForReading(const std::string& path) {
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) throw systemError(path);
+    return File(fd, path);
+}
+
+File File::openNoFollow(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw systemError(path);
     return File(fd, path);
@@ -153,6 +163,28 @@ size_t File::read(void* buffer, size_t size) {
         done += static_cast<size_t>(got);
     }
     return done;
+}
+
+std::string File::readAll(long long limit) {
+    std::string result;
+    char buffer[65536];
+    for (;;) {
+        size_t got = read(buffer, sizeof buffer);
+        if (got == 0) break;
+        result.append(buffer, got);
+        if (limit >= 0 && static_cast<long long>(result.size()) > limit) {
+            result.resize(static_cast<size_t>(limit) + 1);
+            break;
+        }
+    }
+    return result;
+}
+
+FileStatus File::status() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) throw systemError(path_);
+    return {S_ISREG(info.st_mode), static_cast<int64_t>(info.st_size), info.st_uid == ::geteuid(),
+            (info.st_mode & (S_IWGRP | S_IWOTH)) != 0};
 }
 
 std::optional<int64_t> fileSize(const std::string& path) {

@@ -7,6 +7,24 @@
 #include <system_error>
 
 namespace novra::platform {
+namespace {
+
+// From offset 0 with length 0: the whole file, however long it grows.
+bool setLock(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;
+    lock.l_pid = 0; // required for open-file-description locks
+    int rc;
+    do {
+        rc = ::fcntl(fd, F_OFD_SETLK, &lock);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+} // namespace
 
 RecordLock::RecordLock(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -14,18 +32,12 @@ RecordLock::RecordLock(const std::string& path) {
 }
 
 RecordLock::~RecordLock() {
-    if (locked_) {
-        ::lseek(fd_, 0, SEEK_SET);
-        ::lockf(fd_, F_ULOCK, 0);
-    }
+    if (locked_) setLock(fd_, F_UNLCK);
     ::close(fd_);
 }
 
 bool RecordLock::tryLock() {
-    if (locked_) return true;
-    // From offset 0 with length 0: the whole file, however long it grows.
-    if (::lseek(fd_, 0, SEEK_SET) != 0) return false;
-    locked_ = ::lockf(fd_, F_TLOCK, 0) == 0;
+    if (!locked_) locked_ = setLock(fd_, F_WRLCK);
     return locked_;
 }
 

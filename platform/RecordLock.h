@@ -1,6 +1,8 @@
 #pragma once
-// An exclusive POSIX record lock (lockf) over a whole lock file. Record locks belong to the
-// process: they exclude other processes, not other threads of this one.
+// An exclusive lock over a whole lock file, held by the open file: an open-file-description lock
+// (F_OFD_SETLK). It excludes every other opening of the file, in other processes (POSIX record
+// locks of the file included) and in this one alike: two installs of one game on two threads of
+// one launcher exclude each other as two launchers do.
 #include <string>
 
 namespace novra::platform {
@@ -15,8 +17,8 @@ public:
     RecordLock(const RecordLock&) = delete;
     RecordLock& operator=(const RecordLock&) = delete;
 
-    // Takes the lock over the whole file without waiting; false when another process holds it
-    // (or the lock cannot be taken at all).
+    // Takes the lock over the whole file without waiting; false when another opening of the file,
+    // in this process or another, holds it (or the lock cannot be taken at all).
     bool tryLock();
     bool locked() const { return locked_; }
 

@@ -91,7 +91,10 @@ int TreeWriter::enter(std::string_view relative) {
             dropFrom(depth);
             int parent = depth == 0 ? rootFd_ : chain_.back().fd;
             std::string name(piece);
-            if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) fail(errno, pathOf(relative.substr(0, end)));
+            if (::mkdirat(parent, name.c_str(), 0755) == 0)
+                ++created_;
+            else if (errno != EEXIST)
+                fail(errno, pathOf(relative.substr(0, end)));
             int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0) {
                 // A link or a file where a directory belongs.

@@ -44,8 +44,9 @@ public:
 
     // `relative` below: "/"-separated, no empty, "." or ".." piece (the caller checks).
 
-    // Creates the directory and its missing parents with the default permissions. An existing
-    // directory is fine; anything else in the way (a file, a link) throws std::system_error.
+    // Creates the directory and its missing parents with permissions 0755 (less the umask); never
+    // writable by group or others, so that what is unpacked passes the seal's strict check. An
+    // existing directory is fine; anything else in the way (a file, a link) throws std::system_error.
     void makeDirectory(std::string_view relative);
 
     // Creates the missing parent directories as makeDirectory does (failures thrown), then the file
@@ -53,6 +54,9 @@ public:
     // and `error` holds the reason (std::errc::file_exists when anything, a link included, is
     // already there).
     OutputFile createFile(std::string_view relative, std::error_code& error);
+
+    // How many directories this writer has created so far (named or implied by a deeper path).
+    size_t createdDirectories() const { return created_; }
 
 private:
     struct Level {
@@ -68,6 +72,7 @@ private:
     std::string root_;
     int rootFd_ = -1;
     std::vector<Level> chain_;
+    size_t created_ = 0;
 };
 
 } // namespace novra::platform

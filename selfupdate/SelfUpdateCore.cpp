@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/LauncherCore.h"
+#include "platform/Directory.h"
 #include "platform/Exchange.h"
 #include "platform/Files.h"
 #include "platform/PropertyList.h"
@@ -115,28 +116,54 @@ LauncherUpdatePlan prepare(const std::string& source, const std::string& target,
     return plan;
 }
 
-void apply(const LauncherUpdatePlan& plan) {
-    const fs::path target = fs::path(plan.target).lexically_normal();
-    const fs::path candidate = fs::path(plan.candidate).lexically_normal();
+platform::Directory apply(const LauncherUpdatePlan& plan) {
+    // The paths are taken as written: absolute, normalised, two names in one folder. A path that
+    // needs normalising could climb through a link ("x/l/../.."), which the kernel would resolve
+    // differently from the text.
+    const fs::path target(plan.target);
+    const fs::path candidate(plan.candidate);
     auto named = [](const fs::path& p) {
         auto name = p.filename();
-        return p.is_absolute() && !name.empty() && name != "." && name != "..";
+        return p.is_absolute() && p.lexically_normal() == p && !name.empty() && name != "." && name != "..";
     };
+    const std::string sibling = "Обновление должно находиться рядом с приложением";
     require(named(target) && named(candidate) && target.parent_path() == candidate.parent_path() &&
                 target != candidate,
-            "Обновление должно находиться рядом с приложением");
+            sibling);
+    // From here on everything is reached through the folder and the two bundles as opened now, never
+    // again through their paths: what is checked is what is exchanged and what is started.
+    std::optional<platform::Directory> folder, installed, prepared;
+    try {
+        folder.emplace(platform::Directory::openNoFollow(target.parent_path().string()));
+        prepared.emplace(folder->open(candidate.filename().string()));
+    } catch (const std::system_error&) {
+        throw LauncherError(sibling);
+    }
+    try {
+        installed.emplace(folder->open(target.filename().string()));
+    } catch (const std::system_error&) {
+        throw LauncherError("Неверный путь установленного лаунчера");
+    }
     // After a successful exchange the candidate path holds the former launcher, which is not the
     // update; so a repeated apply is recognised by the target's build before the candidate is
     // looked at.
-    require(build(target.string()) < plan.update.build, "Обновление уже применено");
-    validate(candidate.string(), plan.update);
-    require(LauncherCore::hash(executableOf(target.string())) == plan.originalHash,
-            "Лаунчер изменился во время подготовки; повторите проверку");
+    require(build(installed->path()) < plan.update.build, "Обновление уже применено");
+    validate(prepared->path(), plan.update);
+    std::string measured;
     try {
-        platform::exchangeEntries(candidate.string(), target.string());
+        measured = LauncherCore::hash(executableOf(installed->path()));
+    } catch (const std::system_error& e) {
+        // Named by the path the user knows, not by the open folder's.
+        throw std::system_error(e.code(), executableOf(plan.target));
+    }
+    require(measured == plan.originalHash, "Лаунчер изменился во время подготовки; повторите проверку");
+    try {
+        platform::exchangeEntries(folder->path() + "/" + candidate.filename().string(),
+                                  folder->path() + "/" + target.filename().string());
     } catch (const std::system_error& e) {
         throw LauncherError("Не удалось заменить лаунчер: " + std::string(std::strerror(e.code().value())));
     }
+    return std::move(*prepared);
 }
 
 } // namespace novra::SelfUpdateCore

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Directory.h"
 #include "selfupdate/LauncherUpdate.h"
 
 namespace novra::SelfUpdateCore {
@@ -39,12 +40,17 @@ void validate(const std::string& app, const LauncherUpdate& update);
 // std::system_error or the error of a lower layer.
 LauncherUpdatePlan prepare(const std::string& source, const std::string& target, const LauncherUpdate& update);
 
-// Re-checks the plan against the disk (the candidate is the target's sibling; the target is older
-// than the update, else "Обновление уже применено"; the candidate is the update; the target's
-// executable is the one measured by prepare) and exchanges the candidate and the target in one atomic
+// Re-checks the plan against the disk and exchanges the candidate and the target in one atomic
 // step: afterwards the new bundle is at the target path and the former one at the candidate path.
-// Deletes nothing. Every check comes before the exchange, so a failure leaves both bundles where
-// they were. Throws LauncherError or the error of a lower layer.
-void apply(const LauncherUpdatePlan& plan);
+// The checks: both paths absolute and normalised, the candidate a real folder (not a link) beside
+// the target, else "Обновление должно находиться рядом с приложением"; the target a real folder,
+// else "Неверный путь установленного лаунчера"; the target older than the update, else
+// "Обновление уже применено"; the candidate is the update; the target's executable is the one
+// measured by prepare. The folder and both bundles are opened once, without following links, and
+// everything after that goes through them. Returns the new bundle, held open: the very bundle that
+// was checked, for the updater to start. Deletes nothing. Every check comes before the exchange,
+// so a failure leaves both bundles where they were. Throws LauncherError or the error of a lower
+// layer.
+platform::Directory apply(const LauncherUpdatePlan& plan);
 
 } // namespace novra::SelfUpdateCore

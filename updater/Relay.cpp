@@ -7,6 +7,7 @@
 
 #include "core/LauncherCore.h"
 #include "platform/Detached.h"
+#include "platform/Directory.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
@@ -29,21 +30,47 @@ std::string resultText(const std::string& version, const std::string& previous) 
 }
 
 // Starts the application of the bundle on its own, as the system's opener would: the executable
-// its property list names in "Contents/MacOS/", detached, in a session of its own.
-void openBundle(const std::string& bundle) {
+// its property list names in "Contents/MacOS/", detached, in a session of its own. The bundle is
+// the one held open since it was checked, and no link inside it is followed on the way.
+void openBundle(const platform::Directory& bundle, const std::string& path) {
     const std::string failed = "Обновлено. Откройте лаунчер вручную";
     try {
-        auto info = platform::readPropertyList(bundle + "/Contents/Info.plist");
+        platform::Directory contents = bundle.open("Contents");
+        auto info = platform::parsePropertyList(
+            platform::readRegularFile(contents.path() + "/Info.plist", platform::kPropertyListLimit));
         auto executable = info.find("CFBundleExecutable");
         require(executable != info.end() && safeRelative(executable->second) &&
                     executable->second.find('/') == std::string::npos,
                 failed);
-        platform::startDetached(bundle + "/Contents/MacOS/" + executable->second, {});
+        const std::string& name = executable->second;
+        contents.open("MacOS").startDetached(name, path + "/Contents/MacOS/" + name);
     } catch (const LauncherError&) {
         throw;
     } catch (const std::exception&) {
         throw LauncherError(failed);
     }
+}
+
+// The plan, read only when it is a regular file of this user that nobody else may change: the
+// plan names what gets installed and started.
+LauncherUpdatePlan readPlan(const std::string& path) {
+    const std::string notAFile = "План обновления должен быть обычным файлом";
+    std::optional<platform::File> file;
+    try {
+        file.emplace(platform::File::openNoFollow(path));
+    } catch (const std::system_error& e) {
+        if (e.code() == std::errc::too_many_symbolic_link_levels) throw LauncherError(notAFile);
+        throw;
+    }
+    platform::FileStatus status = file->status();
+    require(status.regular, notAFile);
+    require(status.ownedByUser && !status.writableByOthers,
+            "План обновления принадлежит другому пользователю или открыт для записи другим");
+    const std::string tooLarge = "План обновления слишком большой";
+    require(status.size <= kPlanLimit, tooLarge);
+    std::string text = file->readAll(kPlanLimit);
+    require(static_cast<long long>(text.size()) <= kPlanLimit, tooLarge);
+    return LauncherUpdatePlan::fromJSON(text);
 }
 
 } // namespace
@@ -76,16 +103,19 @@ int run(const std::vector<std::string>& arguments, std::ostream& error) {
         require(arguments.size() == 3, "Expected update plan and parent PID");
         // The seals this program accepts are those of the keys its own bundle carries; outside a
         // bundle it trusts none, and every update is refused.
-        if (auto bundle = platform::runningBundle()) trustBundleKeys(*bundle);
+        const std::optional<std::string> bundle = platform::runningBundle();
+        if (bundle) trustBundleKeys(*bundle);
         const std::string& planPath = arguments[1];
         // The plan comes first: a bad plan is reported even when the process id is bad too.
-        LauncherUpdatePlan plan = LauncherUpdatePlan::fromJSON(platform::readFile(planPath));
+        LauncherUpdatePlan plan = readPlan(planPath);
         auto pid = parseParentPID(arguments[2]);
         require(pid.has_value(), "Invalid parent PID");
         require(waitForExit(*pid, systemWaitHooks()), "Лаунчер не завершился; обновление не применено");
-        SelfUpdateCore::apply(plan);
+        // Only the bundle this program was started from is ever replaced.
+        require(bundle && plan.target == *bundle, "Неверный путь установленного лаунчера");
+        platform::Directory updated = SelfUpdateCore::apply(plan);
         platform::writeFileAtomically(planPath + ".result", resultText(plan.update.release.version, plan.candidate));
-        openBundle(plan.target);
+        openBundle(updated, plan.target);
         return 0;
     } catch (const std::exception& e) {
         error << "Launcher update: " << oneLine(e.what()) << '\n' << std::flush;

@@ -2,6 +2,7 @@
 // malicious archives, each of which must end with its own message and leave nothing outside the
 // destination.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,10 +10,13 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
+#include "core/ArchiveStream.h"
 #include "core/LauncherCore.h"
 #include "packaging/Ustar.h"
+#include "platform/Io.h"
 #include "platform/Tools.h"
 #include "support/TestSupport.h"
 #include "support/ToolWrapper.h"
@@ -49,6 +53,17 @@ std::string file(std::string_view path, std::string_view data, unsigned mode = 0
 std::string directory(std::string_view path) { return ustarEntry(UstarHeader::directory(path)); }
 std::string entry(const UstarHeader& header, std::string_view data = {}) { return ustarEntry(header, data); }
 std::string zeros(size_t count) { return std::string(count, '\0'); }
+// "d/d/.../d" of `pieces` pieces, and every path of the tree it makes.
+std::string deepPath(int pieces) {
+    std::string path = "d";
+    for (int i = 1; i < pieces; ++i) path += "/d";
+    return path;
+}
+std::vector<std::string> deepTree(int pieces) {
+    std::vector<std::string> tree;
+    for (int i = 1; i <= pieces; ++i) tree.push_back(deepPath(i));
+    return tree;
+}
 
 // A scratch folder holding the package, the destination and a file outside the destination that
 // must stay the only thing outside it.
@@ -149,6 +164,9 @@ std::vector<Case> corpus() {
         {"empty name", file("", "x") + end, 1, kUnsafe, {}},
         {"slash alone", directory("/") + end, 1, kUnsafe, {}},
         {"two trailing slashes", entry(UstarHeader().name("Game.app//").type('5')) + end, 1, kUnsafe, {}},
+        {"64 pieces deep", file(deepPath(64), "x") + end, 1, kOK, deepTree(64)},
+        {"65 pieces deep", file(deepPath(65), "x") + end, 1, kUnsafe, {}},
+        {"65 pieces deep, as a folder", directory(deepPath(65)) + end, 1, kUnsafe, {}},
         {"duplicate by letter case", hello + file("GAME.app/Hello", "hello") + end, 10, kUnsafe,
          {"Game.app", "Game.app/hello"}},
         {"duplicate by Cyrillic letter case", file("Игра/Файл", "a") + file("ИГРА/файл", "b") + end, 2, kUnsafe,
@@ -353,13 +371,65 @@ TEST(ArchiveReader, TooManyEntries) {
     // 300,000 empty files pass the entry limit; one more is refused before it is created.
     std::string tar;
     tar.reserve(300'002u * 512 + 1024);
-    for (int i = 0; i <= 300'000; ++i) tar += entry(UstarHeader::file("d/" + std::to_string(i), 0));
+    for (int i = 0; i <= 300'000; ++i) tar += entry(UstarHeader::file(std::to_string(i), 0));
     tar += ustarEnd();
     // Hundreds of thousands of files: in memory when the system offers a memory file system.
     Sandbox sandbox(fs::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "");
     EXPECT_EQ(sandbox.unpack(tar, 1), kTooMany);
-    EXPECT_TRUE(novra::test::exists(sandbox.destination() + "/d/299999"));
-    EXPECT_FALSE(novra::test::exists(sandbox.destination() + "/d/300000"));
+    EXPECT_TRUE(novra::test::exists(sandbox.destination() + "/299999"));
+    EXPECT_FALSE(novra::test::exists(sandbox.destination() + "/300000"));
+}
+
+// Expands the archive through a pipe, as unpack() does gzip's output, with an entry limit of 100.
+std::string expandWithSmallLimit(const std::string& tar, const std::string& destination) {
+    int pipe[2];
+    EXPECT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
+    std::thread writer([&] {
+        try {
+            novra::platform::writeToPipe(pipe[1], tar.data(), tar.size());
+        } catch (const std::system_error&) {
+            // The reader stopped early.
+        }
+        ::close(pipe[1]);
+    });
+    std::string outcome = kOK;
+    try {
+        OperationControl control;
+        novra::LauncherCore::archive::expand(pipe[0], destination, 1, control, {}, [] { return 0; }, 100);
+    } catch (const LauncherError& e) {
+        outcome = e.message();
+    }
+    ::close(pipe[0]);
+    writer.join();
+    return outcome;
+}
+
+TEST(ArchiveReader, FoldersThatPathsImplyCountTowardTheEntryLimit) {
+    struct Case {
+        const char* name;
+        std::function<std::string(int)> entry; // the i-th entry
+        std::string lastCreated, firstRefused;
+    };
+    const Case cases[] = {
+        {"named entries only", [](int i) { return file(std::to_string(i), ""); }, "99", "100"},
+        // A folder and a file per entry: the 51st is refused before anything of it is created.
+        {"one implied folder each", [](int i) { return file(std::to_string(i) + "/f", ""); }, "49", "50"},
+        // A named folder two pieces below an implied one: two folders per entry.
+        {"named folder below an implied one", [](int i) { return directory(std::to_string(i) + "/sub"); },
+         "49/sub", "50"},
+        // 64 pieces each: the second entry takes the count to 128 and is the last one created.
+        {"deep paths", [](int i) { return file(std::to_string(i) + "/" + deepPath(63), ""); },
+         "1/" + deepPath(63), "2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string tar;
+        for (int i = 0; i < 200; ++i) tar += c.entry(i);
+        TempDir destination;
+        EXPECT_EQ(expandWithSmallLimit(tar + ustarEnd(), destination.path()), kTooMany);
+        EXPECT_TRUE(novra::test::exists(destination / c.lastCreated));
+        EXPECT_FALSE(novra::test::exists(destination / c.firstRefused));
+    }
 }
 
 // A package with one file of `bytes` bytes that gzip cannot shrink.

@@ -101,6 +101,18 @@ TEST_F(HttpsDownload, BodyWithoutLengthGrowingPastTheCapStopsCurl) {
     EXPECT_GT(test::readFile(destination).size(), 1000u); // left for the caller to remove
 }
 
+TEST_F(HttpsDownload, TimeLimitStopsAStalledTransfer) {
+    server.stall("/launcher/packages/1.tar.gz", "p");
+    OperationControl control;
+    auto start = std::chrono::steady_clock::now();
+    auto stalled = [&] {
+        LauncherCore::download(settings(), "packages/1.tar.gz", destination, 1000, control, {}, 500ms);
+    };
+    EXPECT_EQ(test::messageOf(stalled), "Истекло время загрузки");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    EXPECT_TRUE(curlGone());
+}
+
 TEST_F(HttpsDownload, CancelEndsAStalledTransfer) {
     // More than curl's output buffer, so that some of it reaches the file before the stall.
     const std::string prefix(64 * 1024, 'p');

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <map>
 #include <random>
 #include <regex>
@@ -82,10 +83,12 @@ protected:
 
     // Packs a bundle as it is (sealed or not, sound or not), the way the tool would but without
     // its checks, and returns a game whose release describes that package.
-    Game packDirectly(const std::string& app, const std::string& version) {
+    // `top` is the package's top-level folder and `appPath` the application's path in the package.
+    Game packDirectly(const std::string& app, const std::string& version, const std::string& top = "Game.app",
+                      const std::string& appPath = "Game.app") {
         std::string package = packageOf(version);
         fs::create_directories(source + "/packages");
-        packaging::PackageStats stats = packaging::writePackage(app, "Game.app", package);
+        packaging::PackageStats stats = packaging::writePackage(app, top, package);
         Game game{"game", "Игра", "", "gamecontroller", Release{}, std::nullopt};
         Release& r = *game.release;
         r.version = version;
@@ -93,7 +96,7 @@ protected:
         r.archive = "packages/" + version + ".tar.gz";
         r.bytes = static_cast<int64_t>(fs::file_size(package));
         r.expandedBytes = stats.expandedBytes;
-        r.app = "Game.app";
+        r.app = appPath;
         r.bundleID = "com.novra.test";
         r.architecture = "arm64";
         r.minimumSystem = 13;
@@ -363,6 +366,78 @@ TEST_F(Install, StaleStagingOfADeadInstallIsRemoved) {
     EXPECT_TRUE(fs::is_directory(gameDir() + "/versions/unrelated"));
 }
 
+TEST_F(Install, OnlyTheVerifiedApplicationEntersTheLibrary) {
+    // The package holds the sealed application and, beside it, a script and a second application.
+    std::string studio = dir / "studio";
+    fs::create_directories(studio);
+    fs::copy(bundle, studio + "/Game.app", fs::copy_options::recursive);
+    platform::sealBundle(studio + "/Game.app", keys.privateKey);
+    test::writeFile(studio + "/run.sh", "#!/bin/sh\n");
+    test::makeBundle(studio + "/Other.app");
+    Game game = packDirectly(studio, "1.0", "Studio", "Studio/Game.app");
+
+    Installed record = install(game);
+    std::string version = gameDir() + "/versions/" + record.directory;
+    std::vector<std::string> tree = test::listTree(version);
+    EXPECT_EQ(tree.size(), test::listTree(studio + "/Game.app").size() + 2);
+    auto bundled = [](const std::string& p) { return p == "Studio" || p.starts_with("Studio/Game.app"); };
+    EXPECT_TRUE(std::all_of(tree.begin(), tree.end(), bundled));
+    std::string app = LauncherCore::appURL("game", record, settings.library);
+    EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid);
+    EXPECT_TRUE(stagingFolders().empty());
+}
+
+// The library folder may be a link; a link in place of the game's folder or of its versions folder
+// is refused and never followed: its target, with whatever staging folders it holds, stays as it was.
+TEST_F(Install, LinksInPlaceOfTheGameFoldersAreRefused) {
+    Game game = publish("1.0");
+    const std::string elsewhere = dir / "elsewhere";
+    const std::string stale = ".install-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9";
+    fs::create_directories(elsewhere + "/" + stale);
+    const std::string refused = "Вместо папки в библиотеке находится ссылка или файл: ";
+    struct Case {
+        const char* name;
+        std::string link; // made a link to `elsewhere`
+        std::string message;
+    } cases[] = {
+        {"game folder", gameDir(), refused + gameDir()},
+        {"versions folder", gameDir() + "/versions", refused + gameDir() + "/versions"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(gameDir());
+        fs::create_directories(fs::path(c.link).parent_path());
+        fs::create_directory_symlink(elsewhere, c.link);
+        EXPECT_EQ(messageOf([&] { install(game); }), c.message);
+        EXPECT_EQ(test::listTree(elsewhere), std::vector<std::string>{stale});
+    }
+
+    fs::remove_all(settings.library);
+    fs::create_directories(dir / "real-library");
+    fs::create_directory_symlink(dir / "real-library", settings.library);
+    Installed record = install(game);
+    EXPECT_EQ(LauncherCore::current("game", settings.library), record);
+    EXPECT_TRUE(fs::is_directory(dir / ("real-library/game/versions/" + record.directory)));
+}
+
+TEST_F(Install, ARecordThatCannotBeWrittenRemovesTheNewVersion) {
+    Game game = publish("1.0");
+    Installed first = install(game);
+    const std::vector<std::string> versions = test::listTree(gameDir() + "/versions");
+    // A folder in the way makes the record's atomic replacement fail.
+    for (const std::string record : {"previous.json", "current.json"}) {
+        SCOPED_TRACE(record);
+        fs::remove(gameDir() + "/" + record);
+        test::writeFile(gameDir() + "/" + record + "/in-the-way", "x");
+        EXPECT_THROW(install(game), std::system_error);
+        EXPECT_EQ(test::listTree(gameDir() + "/versions"), versions);
+        if (record == "previous.json") {
+            EXPECT_EQ(LauncherCore::current("game", settings.library), first);
+        }
+        fs::remove_all(gameDir() + "/" + record);
+    }
+}
+
 TEST_F(Install, LockFileMustBeAPlainFile) {
     Game game = publish("1.0");
     fs::create_directories(gameDir() + "/versions");
@@ -408,6 +483,30 @@ TEST_F(Install, SecondProcessIsTurnedAway) {
     EXPECT_TRUE(stagingFolders().empty());
     // The lock is free again.
     EXPECT_EQ(messageOf([&] { install(game); }), "");
+}
+
+// The lock excludes a second install of the game within one launcher too: a second thread is
+// turned away at once, and the first install's staging folder is left alone.
+TEST_F(Install, SecondThreadIsTurnedAway) {
+    Game game = publish("1.0");
+    std::promise<void> paused, go;
+    std::future<void> resume = go.get_future();
+    bool waited = false;
+    auto first = std::async(std::launch::async, [&] {
+        return install(game, [&](double) {
+            if (std::exchange(waited, true)) return;
+            paused.set_value();
+            resume.wait();
+        });
+    });
+    paused.get_future().wait();
+    EXPECT_EQ(stagingFolders().size(), 1u);
+    EXPECT_EQ(messageOf([&] { install(game); }), "Другой лаунчер уже устанавливает эту игру");
+    EXPECT_EQ(stagingFolders().size(), 1u);
+    go.set_value();
+    Installed record = first.get();
+    EXPECT_EQ(LauncherCore::current("game", settings.library), record);
+    EXPECT_TRUE(stagingFolders().empty());
 }
 
 // An install killed at any moment leaves the game as it was or completely switched, and the next
@@ -481,7 +580,8 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
         {"seal unpacked", [&] { return count(gameDir() + "/versions", [&](const std::string& n) {
                                        return n.rfind(".install-", 0) == 0 &&
                                               test::exists(gameDir() + "/versions/" + n +
-                                                           "/Game.app/Contents/_CodeSignature/CodeResources.sig");
+                                                           "/package/Game.app/Contents/_CodeSignature/" +
+                                                           "CodeResources.sig");
                                    }) > 0; }, 2.0},
         {"version renamed", [&] { return versionCount() > versionsBefore; }, 2.0},
         {"record being written", [&] { return count(gameDir(), [](const std::string& n) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +12,9 @@
 #include "core/LauncherCore.h"
 #include "platform/Exchange.h"
 #include "platform/Process.h"
+#include "selfupdate/BundleKeys.h"
 #include "selfupdate/SelfUpdateCore.h"
+#include "updater/Relay.h"
 #include "support/Bundles.h"
 #include "support/SelfUpdateSupport.h"
 #include "support/TestSupport.h"
@@ -71,19 +74,36 @@ class UpdateRelayProgram : public ::testing::Test {
         return spec;
     }
 
+    // The trees hold whole programs: a mismatch is reported without printing them.
     void expectUntouched() {
-        EXPECT_EQ(test::snapshot(installed), oldTree);
-        EXPECT_EQ(test::snapshot(plan.candidate), newTree);
+        EXPECT_TRUE(test::snapshot(installed) == oldTree) << "the installed launcher changed";
+        EXPECT_TRUE(test::snapshot(plan.candidate) == newTree) << "the prepared launcher changed";
         EXPECT_FALSE(test::exists(planFile + ".result"));
     }
 
     void expectSwapped() {
-        EXPECT_EQ(test::snapshot(installed), newTree);
-        EXPECT_EQ(test::snapshot(plan.candidate), oldTree);
+        EXPECT_TRUE(test::snapshot(installed) == newTree) << "the new launcher is not in place";
+        EXPECT_TRUE(test::snapshot(plan.candidate) == oldTree) << "the former launcher is elsewhere";
         EXPECT_EQ(test::readFile(planFile + ".result"), "Updated to 2.1\nPrevious: " + plan.candidate + "\n");
     }
 
     static std::string privateKey() { return keys_.privateKey; }
+
+    // Runs the updater with a launcher that is gone; one that has not ended after 20 seconds is
+    // killed and reported as "(hung)".
+    test::RunResult runRelay(const std::string& planPath, const std::string& program = {}) {
+        const std::string& updater = program.empty() ? relay : program;
+        platform::Process process(updater, {planPath, std::to_string(goneProcess())});
+        process.standardOutput = platform::Redirect::capture();
+        process.standardError = platform::Redirect::capture();
+        process.launch();
+        if (!process.waitFor(20)) {
+            process.kill();
+            process.wait();
+            return {-1, "", "(hung)"};
+        }
+        return {process.wait(), process.captured(1), process.captured(2)};
+    }
 
     test::TempDir root;
     std::string installed, source, started, planFile, relay;
@@ -110,10 +130,9 @@ TEST_F(UpdateRelayProgram, SwapsStartsTheNewLauncherAndRecordsTheResult) {
     // The plan, the new bundle, the old one: nothing was deleted.
     EXPECT_TRUE(test::exists(planFile));
 
-    // Run again on the same plan: the update is already there.
+    // Run again on the same plan (from the new launcher): the update is already there.
     fs::remove(started);
-    auto again =
-        test::run(plan.candidate + "/Contents/MacOS/UpdateRelay", {planFile, std::to_string(goneProcess())});
+    auto again = test::run(relay, {planFile, std::to_string(goneProcess())});
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.err, "Launcher update: Обновление уже применено\n");
     EXPECT_EQ(again.out, "");
@@ -167,12 +186,12 @@ TEST_F(UpdateRelayProgram, APlanThatCannotBeReadStopsEverything) {
     missingHash.erase("originalHash");
     test::writeFile(root / "no-hash.json", missingHash.dump());
     test::writeFile(root / "torn.json", plan.encode().dump().substr(0, 40));
-    fs::create_directories(root / "folder.json");
+    test::writeFile(root / "huge-number.json", "{\"originalHash\": 1e400}");
 
-    for (const char* name : {"no-hash.json", "torn.json", "folder.json"}) {
+    for (const char* name : {"no-hash.json", "torn.json", "huge-number.json"}) {
         auto result = test::run(relay, {root / name, std::to_string(goneProcess())});
         EXPECT_EQ(result.status, 1) << name;
-        EXPECT_EQ(result.err.rfind("Launcher update: ", 0), 0u) << result.err;
+        EXPECT_EQ(result.err.rfind("Launcher update: Не удалось прочитать JSON", 0), 0u) << result.err;
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
         EXPECT_EQ(result.out, "");
     }
@@ -200,12 +219,101 @@ TEST_F(UpdateRelayProgram, FailuresOfApplyLeaveBothBundles) {
     EXPECT_FALSE(test::exists(started));
 }
 
-TEST_F(UpdateRelayProgram, AnUpdaterOutsideABundleTrustsNoSeal) {
-    // The updater takes its trusted keys from the bundle it runs from; the build's copy has none.
-    auto result = test::run(test::relayTool(), {planFile, std::to_string(goneProcess())});
+TEST_F(UpdateRelayProgram, ThePlanMustBeARegularFileOfThisUserAndNoOneElse) {
+    const std::string notAFile = "План обновления должен быть обычным файлом";
+    const std::string notPrivate =
+        "План обновления принадлежит другому пользователю или открыт для записи другим";
+    auto copyOfPlan = [&](const std::string& name, unsigned mode) {
+        fs::copy_file(planFile, root / name);
+        test::setMode(root / name, mode);
+        return root / name;
+    };
+    ASSERT_EQ(::mkfifo((root / "fifo.json").c_str(), 0600), 0);
+    fs::create_symlink(planFile, root / "link.json");
+    fs::create_directories(root / "folder.json");
+    std::string foreign = copyOfPlan("foreign.json", 0644);
+    // As root the copy is given away; otherwise a file of root's stands in.
+    if (::geteuid() == 0)
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    else
+        foreign = "/etc/passwd";
+    test::writeFile(root / "huge.json", encodeJson(plan.encode()) + std::string(relay::kPlanLimit, ' '));
+
+    struct Case {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {root / "fifo.json", notAFile},
+        {"/dev/zero", notAFile},
+        {root / "link.json", notAFile},
+        {root / "folder.json", notAFile},
+        {copyOfPlan("group.json", 0664), notPrivate},
+        {copyOfPlan("everyone.json", 0646), notPrivate},
+        {foreign, notPrivate},
+        {root / "huge.json", "План обновления слишком большой"},
+    };
+    for (const Case& c : cases) {
+        auto result = runRelay(c.path);
+        EXPECT_EQ(result.status, 1) << c.path;
+        EXPECT_EQ(result.err, "Launcher update: " + c.message + "\n") << c.path;
+    }
+    expectUntouched();
+    EXPECT_FALSE(test::exists(started));
+}
+
+// Plans rewritten by someone else: nothing is exchanged and nothing is started.
+TEST_F(UpdateRelayProgram, AForgedPlanNeverStartsWhatWasNotChecked) {
+    const std::string applications = fs::path(installed).parent_path();
+    // A launcher that was never checked, and a folder link that climbs to it: "x/l/../.." reads as
+    // the launcher's folder but leads the system to "elsewhere".
+    test::makeLauncher(root / "elsewhere/NOVRA Launcher.app", launcher("11", "2.0", "unchecked"), "");
+    fs::create_directories(root / "elsewhere/a/b");
+    fs::create_directories(applications + "/x");
+    fs::create_directory_symlink(root / "elsewhere/a/b", applications + "/x/l");
+    // A link beside the launcher to a sound, sealed copy of the update.
+    fs::copy(plan.candidate, root / "elsewhere/New.app", fs::copy_options::recursive);
+    const std::string linkedCandidate = applications + "/NOVRA Launcher.previous-LINK.app";
+    fs::create_directory_symlink(root / "elsewhere/New.app", linkedCandidate);
+
+    struct Case {
+        const char* name;
+        std::string target, candidate, message;
+    } cases[] = {
+        {"target through a climbing link", applications + "/x/l/../../NOVRA Launcher.app", plan.candidate,
+         "Неверный путь установленного лаунчера"},
+        {"candidate is a link", plan.target, linkedCandidate,
+         "Обновление должно находиться рядом с приложением"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LauncherUpdatePlan forged = plan;
+        forged.target = c.target;
+        forged.candidate = c.candidate;
+        LauncherCore::atomicJSON(forged.encode(), root / "forged.json");
+        auto result = runRelay(root / "forged.json");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "Launcher update: " + c.message + "\n");
+        expectUntouched();
+        EXPECT_FALSE(test::exists(started));
+    }
+    EXPECT_TRUE(fs::is_symlink(linkedCandidate));
+}
+
+TEST_F(UpdateRelayProgram, ItReplacesOnlyItsOwnBundleAndTrustsOnlyItsKeys) {
+    // The build's updater belongs to another launcher bundle than the plan's target.
+    auto result = runRelay(planFile, test::relayTool());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Launcher update: Неверный путь установленного лаунчера\n");
+    expectUntouched();
+
+    // An installed launcher that carries no key trusts no seal.
+    fs::remove(installed + "/" + std::string(kTrustedKeysResource));
+    oldTree = test::snapshot(installed);
+    result = runRelay(planFile);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "Launcher update: Проверка подписи приложения не пройдена\n");
     expectUntouched();
+    EXPECT_FALSE(test::exists(started));
 }
 
 TEST_F(UpdateRelayProgram, ANewLauncherThatCannotStartIsReportedAfterTheSwap) {

@@ -112,6 +112,27 @@ TEST_F(BundleSeal, EveryChangeAfterSealingIsCaught) {
          SealStatus::unsealed},
         {"list removed", [](const std::string& b) { fs::remove(b + "/Contents/_CodeSignature/CodeResources"); },
          SealStatus::unsealed},
+        // Unchanged as the list sees it, but open to others or lending rights.
+        {"file writable by the group",
+         [](const std::string& b) { test::setMode(b + "/Contents/Resources/Z", 0664); }, SealStatus::unsafe},
+        {"folder writable by everyone",
+         [](const std::string& b) { test::setMode(b + "/Contents/MacOS", 0757); }, SealStatus::unsafe},
+        {"bundle folder writable by the group", [](const std::string& b) { test::setMode(b, 0775); },
+         SealStatus::unsafe},
+        {"list writable by everyone",
+         [](const std::string& b) { test::setMode(b + "/Contents/_CodeSignature/CodeResources", 0646); },
+         SealStatus::unsafe},
+        {"setuid executable", [](const std::string& b) { test::setMode(b + "/Contents/MacOS/Game", 04755); },
+         SealStatus::unsafe},
+        {"setgid executable", [](const std::string& b) { test::setMode(b + "/Contents/MacOS/Game", 02755); },
+         SealStatus::unsafe},
+        {"file hard-linked from outside",
+         [](const std::string& b) {
+             ASSERT_EQ(::link((b + "/Contents/Resources/Z").c_str(), (b + "/../Z").c_str()), 0);
+         },
+         SealStatus::unsafe},
+        {"setgid folder passes",
+         [](const std::string& b) { test::setMode(b + "/Contents/Resources", 02755); }, SealStatus::valid},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 
 #include "core/LauncherCore.h"
 #include "platform/BundleSeal.h"
@@ -70,6 +76,28 @@ TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
     fs::remove(root / "game/current.json");
     fs::create_directory(root / "game/current.json");
     EXPECT_EQ(LauncherCore::current("game", root.path()), std::nullopt);
+    fs::remove(root / "game/current.json");
+
+    // Links are not followed, to a sound record or to a game's folder that holds one.
+    LauncherCore::atomicJSON(record.encode(), root / "sound.json");
+    fs::create_symlink(root / "sound.json", root / "game/current.json");
+    EXPECT_EQ(LauncherCore::current("game", root.path()), std::nullopt);
+    fs::create_directory_symlink(root / "game", root / "linked");
+    fs::remove(root / "game/current.json");
+    fs::copy_file(root / "sound.json", root / "game/current.json");
+    EXPECT_EQ(LauncherCore::current("linked", root.path()), std::nullopt);
+    EXPECT_EQ(LauncherCore::current("game", root.path()), record);
+
+    // A FIFO in the record's place is not waited on. (Should the read block, a writer that opens
+    // and closes the FIFO ends it, so that the test fails rather than hangs.)
+    fs::remove(root / "game/current.json");
+    ASSERT_EQ(::mkfifo((root / "game/current.json").c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] { return LauncherCore::current("game", root.path()); });
+    bool answered = reading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!answered) ::close(::open((root / "game/current.json").c_str(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(reading.get(), std::nullopt);
+    fs::remove(root / "game/current.json");
     // An id that is not valid is never used as a path.
     fs::create_directories(root / "Game");
     LauncherCore::atomicJSON(record.encode(), root / "Game/current.json");

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "core/LauncherCore.h"
+#include "platform/Exchange.h"
 #include "platform/PropertyList.h"
 #include "selfupdate/SelfUpdateCore.h"
 #include "support/Bundles.h"
@@ -265,7 +266,7 @@ TEST_F(SelfUpdate, ApplySwapsTheBundlesOnceAndKeepsTheOldOne) {
     auto oldTree = test::snapshot(installed);
     auto newTree = test::snapshot(plan.candidate);
 
-    SelfUpdateCore::apply(plan);
+    platform::Directory updated = SelfUpdateCore::apply(plan);
     EXPECT_EQ(SelfUpdateCore::build(plan.target), 12);
     EXPECT_EQ(test::snapshot(plan.target), newTree);
     EXPECT_EQ(test::snapshot(plan.candidate), oldTree);
@@ -274,6 +275,11 @@ TEST_F(SelfUpdate, ApplySwapsTheBundlesOnceAndKeepsTheOldOne) {
     EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(plan); }), "Обновление уже применено");
     EXPECT_EQ(test::snapshot(plan.target), newTree);
     EXPECT_EQ(test::snapshot(plan.candidate), oldTree);
+
+    // What apply returns is the bundle it checked, whatever the paths name by now.
+    platform::exchangeEntries(plan.target, plan.candidate);
+    EXPECT_EQ(SelfUpdateCore::build(plan.target), 11);
+    EXPECT_EQ(SelfUpdateCore::build(updated.path()), 12);
 }
 
 TEST_F(SelfUpdate, ApplyRefusesAChangedLauncher) {
@@ -291,7 +297,7 @@ TEST_F(SelfUpdate, ApplyRefusesAChangedLauncher) {
     EXPECT_EQ(test::snapshot(plan.candidate), newTree);
 }
 
-TEST_F(SelfUpdate, ApplyRefusesACandidateThatIsNotASibling) {
+TEST_F(SelfUpdate, ApplyRefusesAnythingButTwoRealBundlesSideBySide) {
     LauncherUpdatePlan plan = SelfUpdateCore::prepare(source, installed, update);
     auto oldTree = test::snapshot(installed);
     const std::string name = fs::path(plan.candidate).filename().string();
@@ -299,27 +305,39 @@ TEST_F(SelfUpdate, ApplyRefusesACandidateThatIsNotASibling) {
     fs::create_directories(root / "elsewhere");
     fs::copy(plan.candidate, elsewhere, fs::copy_options::recursive);
 
-    std::string candidates[] = {
-        elsewhere,                              // a valid bundle in another folder
-        root / ("absent/" + name),              // the check comes before any look at the bundle
-        plan.target,                            // the target itself
-        applications + "/./NOVRA Launcher.app", // the target, spelled differently
-        "NOVRA Launcher.previous-X.app",        // relative
-        applications + "/" + name + "/..",      // the folder, not an entry in it
+    // A link beside the launcher to the sound update elsewhere, a folder link that climbs back to
+    // the launcher's folder, and a link beside the launcher to the launcher itself.
+    const std::string linked = applications + "/NOVRA Launcher.previous-LINK.app";
+    fs::create_directory_symlink(elsewhere, linked);
+    fs::create_directories(root / "up/down");
+    fs::create_directory_symlink(root / "up/down", applications + "/l");
+    fs::create_directory_symlink(installed, applications + "/Link.app");
+
+    const std::string sibling = "Обновление должно находиться рядом с приложением";
+    struct Case {
+        std::string target, candidate, message;
+    } cases[] = {
+        {plan.target, elsewhere, sibling},                              // a valid bundle in another folder
+        {plan.target, root / ("absent/" + name), sibling},              // before any look at the bundle
+        {plan.target, plan.target, sibling},                            // the target itself
+        {plan.target, applications + "/./NOVRA Launcher.app", sibling}, // the target, spelled differently
+        {plan.target, "NOVRA Launcher.previous-X.app", sibling},        // relative
+        {plan.target, applications + "/" + name + "/..", sibling},      // the folder, not an entry in it
+        {plan.target, applications + "/NOVRA Launcher.previous-Y.app", sibling}, // nothing there
+        {plan.target, linked, sibling},
+        {"NOVRA Launcher.app", name, sibling},
+        {applications + "/l/../../Applications/NOVRA Launcher.app", plan.candidate, sibling},
+        {applications + "/Link.app", plan.candidate, "Неверный путь установленного лаунчера"},
     };
-    for (const auto& candidate : candidates) {
-        LauncherUpdatePlan foreign = plan;
-        foreign.candidate = candidate;
-        EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(foreign); }),
-                  "Обновление должно находиться рядом с приложением")
-            << candidate;
+    for (const auto& c : cases) {
+        LauncherUpdatePlan forged = plan;
+        forged.target = c.target;
+        forged.candidate = c.candidate;
+        EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(forged); }), c.message)
+            << c.target << " " << c.candidate;
     }
-    LauncherUpdatePlan relativeTarget = plan;
-    relativeTarget.target = "NOVRA Launcher.app";
-    relativeTarget.candidate = fs::path(plan.candidate).filename().string();
-    EXPECT_EQ(messageOf([&] { SelfUpdateCore::apply(relativeTarget); }),
-              "Обновление должно находиться рядом с приложением");
     EXPECT_EQ(test::snapshot(installed), oldTree);
+    EXPECT_TRUE(fs::is_symlink(linked));
 }
 
 TEST_F(SelfUpdate, ApplyRechecksTheCandidate) {

@@ -90,6 +90,16 @@ TEST(SettingsValidation, SourcesAndLibrary) {
         {ssh("h", "/srv", "Games"), libraryMsg},
         {https("https://novra.example/", "/"), libraryMsg},
         {ssh("-x", "/srv", "/"), sshAlias},
+        // A control character is refused in every field that becomes a path, a command word or an
+        // address: a NUL would silently cut the text short for the system.
+        {ssh(std::string("novra-build\0x", 13), "/srv"), sshAlias},
+        {ssh("h", std::string("/srv\0/x", 7)), sshRoot},
+        {ssh("h", "/srv/\x7f"), sshRoot},
+        {https(std::string("https://novra.example/\0x", 24)), httpsMsg},
+        {https("https://novra.example/a\x7f"), httpsMsg},
+        {ssh("h", "/srv", std::string("/lib\0/intended", 14)), libraryMsg},
+        {ssh("h", "/srv", "/lib\n/x"), libraryMsg},
+        {https("https://novra.example/", "/lib\x7f"), libraryMsg},
     };
     for (const auto& c : cases)
         EXPECT_EQ(messageOf(c.settings), c.message)
