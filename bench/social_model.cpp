@@ -64,19 +64,22 @@ std::vector<Sample> measure(SocialModel& model, int runs, const std::function<vo
         operation();
         test::settle(model);
         double end = threadMilliseconds();
-        samples.push_back({end - cpu, std::chrono::duration<double, std::milli>(Clock::now() - started).count()});
+        samples.push_back(
+            {end - cpu, std::chrono::duration<double, std::milli>(Clock::now() - started).count()});
         if (applying && firstNotice >= 0) applying->push_back({end - firstNotice, 0});
     }
     return samples;
 }
 
-std::vector<Sample> measureDecode(const std::string& body, int runs, const std::function<void(const std::string&)>& decode) {
+std::vector<Sample> measureDecode(const std::string& body, int runs,
+                                  const std::function<void(const std::string&)>& decode) {
     std::vector<Sample> samples;
     for (int i = 0; i < runs; ++i) {
         Clock::time_point started = Clock::now();
         double cpu = threadMilliseconds();
         decode(body);
-        samples.push_back({threadMilliseconds() - cpu, std::chrono::duration<double, std::milli>(Clock::now() - started).count()});
+        samples.push_back({threadMilliseconds() - cpu,
+                           std::chrono::duration<double, std::milli>(Clock::now() - started).count()});
     }
     return samples;
 }
@@ -92,7 +95,8 @@ void report(const char* name, const std::vector<Sample>& samples) {
         cpu.push_back(s.cpu);
         wall.push_back(s.wall);
     }
-    std::printf("%-44s %8.3f %8.3f %8.3f", name, percentile(cpu, 0.5), percentile(cpu, 0.9), percentile(cpu, 1.0));
+    std::printf("%-44s %8.3f %8.3f %8.3f", name, percentile(cpu, 0.5), percentile(cpu, 0.9),
+                percentile(cpu, 1.0));
     if (percentile(wall, 0.5) > 0) std::printf("   %8.3f", percentile(wall, 0.5));
     std::printf("\n");
 }
@@ -101,11 +105,14 @@ void report(const char* name, const std::vector<Sample>& samples) {
 std::string snapshotBody(int friends) {
     Json list = Json::array();
     for (int i = 0; i < friends; ++i)
-        list.push_back(Json{{"id", "p-" + std::to_string(1000000000 + i)},
-                            {"username", "player" + std::to_string(i)},
-                            {"unread", i % 3},
-                            {"presence", {{"online", i % 2 == 0}, {"current_game", "orbit"}, {"last_seen", 1700000000}}}});
-    return Json{{"friends", list}, {"incoming_requests", Json::array()}, {"outgoing_requests", Json::array()},
+        list.push_back(Json{
+            {"id", "p-" + std::to_string(1000000000 + i)},
+            {"username", "player" + std::to_string(i)},
+            {"unread", i % 3},
+            {"presence", {{"online", i % 2 == 0}, {"current_game", "orbit"}, {"last_seen", 1700000000}}}});
+    return Json{{"friends", list},
+                {"incoming_requests", Json::array()},
+                {"outgoing_requests", Json::array()},
                 {"blocked", Json::array()}}
         .dump();
 }
@@ -122,7 +129,9 @@ std::string pageBody(int messages) {
     return Json{{"messages", list}, {"read_through", 0}, {"next_before", 1000}}.dump();
 }
 
-QCoro::Task<bool> refused() { co_return false; }
+QCoro::Task<bool> refused() {
+    co_return false;
+}
 
 } // namespace
 
@@ -133,7 +142,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<test::TempDir> runtime = test::leaveTheDesktop();
     QCoreApplication application(argc, argv);
     test::TempDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(settings.path()));
     test::useSecretStore(test::SecretStore::Keyring);
 
     tools::SocialService service;
@@ -166,7 +176,8 @@ int main(int argc, char** argv) {
     std::printf("main-thread CPU time in ms over %d runs    median      p90      max   wall median\n", runs);
 
     test::await(model.authenticate("alone", "password1", false));
-    report("round, no friends", measure(model, runs, [] {}, [&] { model.poll(); }));
+    report("round, no friends", measure(
+                                    model, runs, [] {}, [&] { model.poll(); }));
     test::await(model.signOut());
 
     test::await(model.authenticate("anna", "password1", false));
@@ -178,20 +189,26 @@ int main(int argc, char** argv) {
     // Every round, ten friends change their game, so that rows change and notifications are raised.
     auto changePresence = [&] {
         ++round;
-        for (int i = 0; i < 10; ++i) service.setPresence(friends[static_cast<size_t>(i)], round % 2 ? "mist" : "orbit");
+        for (int i = 0; i < 10; ++i)
+            service.setPresence(friends[static_cast<size_t>(i)], round % 2 ? "mist" : "orbit");
     };
     std::vector<Sample> applying;
-    report("round, 1,000 friends", measure(model, runs, changePresence, [&] { model.poll(); }, &applying));
+    report("round, 1,000 friends", measure(
+                                       model, runs, changePresence, [&] { model.poll(); }, &applying));
     report("  applying it (notifications and lists)", applying);
     std::string snapshot = snapshotBody(kFriends);
-    report("  decoding a 1,000-friend snapshot alone",
-           measureDecode(snapshot, runs, [](const std::string& body) { decodeSocial<SocialSnapshot>(body); }));
+    report(
+        "  decoding a 1,000-friend snapshot alone",
+        measureDecode(snapshot, runs, [](const std::string& body) { decodeSocial<SocialSnapshot>(body); }));
 
-    report("opening a conversation (page of 50)", measure(model, runs, [] {}, [&] { model.select(QString::fromStdString(friends[0])); }));
+    report("opening a conversation (page of 50)",
+           measure(
+               model, runs, [] {}, [&] { model.select(QString::fromStdString(friends[0])); }));
     int added = 0;
     report("refreshing it with one new message",
-           measure(model, runs, [&] { service.addMessage(friends[0], me, "новое " + std::to_string(++added)); },
-                   [&] { model.loadMessages(QString::fromStdString(friends[0]), false); }));
+           measure(
+               model, runs, [&] { service.addMessage(friends[0], me, "новое " + std::to_string(++added)); },
+               [&] { model.loadMessages(QString::fromStdString(friends[0]), false); }));
     std::string page = pageBody(SocialModel::kPageSize);
     report("  decoding a page of 50 alone",
            measureDecode(page, runs, [](const std::string& body) { decodeSocial<MessagePage>(body); }));

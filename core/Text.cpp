@@ -16,7 +16,8 @@ utf8proc_ssize_t next(std::string_view text, size_t offset, utf8proc_int32_t* sc
 bool isSpace(int32_t scalar) {
     if ((scalar >= 0x09 && scalar <= 0x0D) || scalar == 0x20 || scalar == 0x85) return true;
     utf8proc_category_t category = utf8proc_category(scalar);
-    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
+    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL ||
+           category == UTF8PROC_CATEGORY_ZP;
 }
 
 std::optional<std::string_view> trimmed(std::string_view text) {

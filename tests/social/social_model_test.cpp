@@ -40,19 +40,24 @@ void PrintTo(const Notice& n, std::ostream* out) {
     *out << n.title.toStdString() << " / " << n.body.toStdString() << " / " << n.friendId.toStdString();
 }
 
-QCoro::Task<bool> answer(bool granted) { co_return granted; }
+QCoro::Task<bool> answer(bool granted) {
+    co_return granted;
+}
 
 std::string repeat(const std::string& piece, int times) {
     std::string text;
-    for (int i = 0; i < times; ++i) text += piece;
+    for (int i = 0; i < times; ++i)
+        text += piece;
     return text;
 }
 
 class SocialModelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!useSecretStore(SecretStore::Keyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settingsFolder.path()));
+        if (!useSecretStore(SecretStore::Keyring))
+            GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsFolder.path()));
         service.loadSeed(kSeed);
         service.keepRequestBodies(true);
         service.start();
@@ -68,7 +73,9 @@ protected:
 
     std::unique_ptr<SocialModel> makeModel() {
         SocialHost host;
-        host.notify = [this](const QString& t, const QString& b, const QString& f) { notices.push_back({t, b, f}); };
+        host.notify = [this](const QString& t, const QString& b, const QString& f) {
+            notices.push_back({t, b, f});
+        };
         host.requestNotifications = [this] { return answer(permission); };
         host.games = [this]() -> const std::vector<Game>& { return games; };
         host.applicationActive = [this] { return active; };
@@ -86,7 +93,8 @@ protected:
         settle();
     }
 
-    std::vector<tools::SocialService::LoggedRequest> sent(const std::string& method, const std::string& target) {
+    std::vector<tools::SocialService::LoggedRequest> sent(const std::string& method,
+                                                          const std::string& target) {
         std::vector<tools::SocialService::LoggedRequest> found;
         for (auto& request : service.requests())
             if (request.method == method && request.target.rfind(target, 0) == 0) found.push_back(request);
@@ -95,11 +103,14 @@ protected:
 
     std::vector<std::string> friendIds() {
         std::vector<std::string> ids;
-        for (const SocialFriend& f : model->friends()) ids.push_back(f.id);
+        for (const SocialFriend& f : model->friends())
+            ids.push_back(f.id);
         return ids;
     }
 
-    std::optional<std::string> storedSession() { return await(SessionKeychain::read(QString::fromStdString(service.origin()))); }
+    std::optional<std::string> storedSession() {
+        return await(SessionKeychain::read(QString::fromStdString(service.origin())));
+    }
 
     TempDir settingsFolder;
     tools::SocialService service;
@@ -123,7 +134,8 @@ TEST_F(SocialModelTest, RestoreSignsInOnlyARegisteredAccount) {
         model = makeModel();
         EXPECT_EQ(model->signedIn(), registered);
         EXPECT_EQ(sent("GET", "/player/api/session").size(), 1u);
-        EXPECT_EQ(sent("GET", "/player/api/social").size(), registered ? 1u : 0u) << "registered " << registered;
+        EXPECT_EQ(sent("GET", "/player/api/social").size(), registered ? 1u : 0u)
+            << "registered " << registered;
         EXPECT_EQ(friendIds().size(), registered ? 2u : 0u);
     }
 }
@@ -165,7 +177,8 @@ TEST_F(SocialModelTest, AnswerAfterSignOutBeganChangesNothing) {
     await(model->signOut());
     settle();
     EXPECT_EQ(sent("GET", "/player/api/social").size(), 2u);
-    EXPECT_EQ(friendIds(), (std::vector<std::string>{"p-boris", "p-vera"})) << "the late snapshot was applied";
+    EXPECT_EQ(friendIds(), (std::vector<std::string>{"p-boris", "p-vera"}))
+        << "the late snapshot was applied";
     EXPECT_TRUE(model->signedIn());
     EXPECT_EQ(model->error(), "Выход не удался");
 }
@@ -178,7 +191,8 @@ TEST_F(SocialModelTest, UnauthorizedAnswerEndsTheSession) {
     };
     const Case cases[] = {
         {"GET", "social", [](SocialModel& m) { await(m.poll()); }},
-        {"POST", "social/friends/p-gleb/accept", [](SocialModel& m) { await(m.action("friends/p-gleb/accept")); }},
+        {"POST", "social/friends/p-gleb/accept",
+         [](SocialModel& m) { await(m.action("friends/p-gleb/accept")); }},
         {"GET", "social/messages/p-boris", [](SocialModel& m) { await(m.loadMessages("p-boris", true)); }},
         {"POST", "social/messages/p-boris", [](SocialModel& m) { await(m.send("привет")); }},
     };
@@ -190,7 +204,8 @@ TEST_F(SocialModelTest, UnauthorizedAnswerEndsTheSession) {
         c.trigger(*model);
         settle();
         EXPECT_FALSE(model->signedIn()) << c.path;
-        EXPECT_TRUE(model->friends().empty() && model->incoming().empty() && model->messages().empty()) << c.path;
+        EXPECT_TRUE(model->friends().empty() && model->incoming().empty() && model->messages().empty())
+            << c.path;
         EXPECT_EQ(model->selectedFriend(), std::nullopt) << c.path;
         EXPECT_EQ(model->error(), "Сеанс не найден") << c.path;
         EXPECT_EQ(storedSession(), std::nullopt) << c.path;
@@ -223,8 +238,9 @@ TEST_F(SocialModelTest, ActionsPutOnlyCheckedIdsIntoPaths) {
         const char* path;
         std::optional<const char*> error;
     };
-    for (const Case& c : {Case{"friends/a/../../logout/accept", "Неверный адрес"}, Case{"elsewhere/p-vera", "Неверный адрес"},
-                          Case{"friends/p-gleb/accept", std::nullopt}, Case{"blocks/p-vera/block", std::nullopt}}) {
+    for (const Case& c :
+         {Case{"friends/a/../../logout/accept", "Неверный адрес"}, Case{"elsewhere/p-vera", "Неверный адрес"},
+          Case{"friends/p-gleb/accept", std::nullopt}, Case{"blocks/p-vera/block", std::nullopt}}) {
         size_t before = service.requests().size();
         await(model->action(c.path));
         EXPECT_EQ(model->error(), c.error ? std::optional<QString>(*c.error) : std::nullopt) << c.path;
@@ -343,13 +359,15 @@ TEST_F(SocialModelTest, NotificationPermission) {
 TEST_F(SocialModelTest, PagesMergeByIdAndKeepTheCursor) {
     QAbstractItemModelTester tester(model->property("messages").value<QAbstractListModel*>(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
-    for (int i = 0; i < 120; ++i) service.addMessage(i % 2 ? "p-anna" : "p-boris", i % 2 ? "p-boris" : "p-anna", "m");
+    for (int i = 0; i < 120; ++i)
+        service.addMessage(i % 2 ? "p-anna" : "p-boris", i % 2 ? "p-boris" : "p-anna", "m");
     signIn();
     model->setChatVisible(true);
     open("p-boris"); // ids 1 to 121; the newest page is 72 to 121
     auto ids = [&] {
         std::vector<int64_t> list;
-        for (const DirectMessage& m : model->messages()) list.push_back(m.id);
+        for (const DirectMessage& m : model->messages())
+            list.push_back(m.id);
         return list;
     };
     std::vector<int64_t> newest = ids();
@@ -367,8 +385,10 @@ TEST_F(SocialModelTest, PagesMergeByIdAndKeepTheCursor) {
 
     // A refreshed newest page, where 121 changed and 122 is new: each id once, the page's version.
     const char* page = R"({"messages": [
-        {"id": 122, "sender_id": "p-boris", "recipient_id": "p-anna", "client_id": "c", "body": "новое", "created": 1},
-        {"id": 121, "sender_id": "p-anna", "recipient_id": "p-boris", "client_id": "c", "body": "правка", "created": 1}],
+        {"id": 122, "sender_id": "p-boris", "recipient_id": "p-anna", "client_id": "c", "body": "новое",
+         "created": 1},
+        {"id": 121, "sender_id": "p-anna", "recipient_id": "p-boris", "client_id": "c", "body": "правка",
+         "created": 1}],
         "read_through": 122, "next_before": 121})";
     service.inject("GET", "social/messages/p-boris", Injection{200, page, {}, 0ms});
     await(model->poll());
@@ -380,7 +400,8 @@ TEST_F(SocialModelTest, PagesMergeByIdAndKeepTheCursor) {
 
 TEST_F(SocialModelTest, ReadMarksOnlyForWhatThePlayerSees) {
     auto message = [](int id, const char* from, const char* to) {
-        return Json{{"id", id}, {"sender_id", from}, {"recipient_id", to}, {"client_id", "c"}, {"body", "m"}, {"created", 1}};
+        return Json{{"id", id},         {"sender_id", from}, {"recipient_id", to},
+                    {"client_id", "c"}, {"body", "m"},       {"created", 1}};
     };
     const Json mine = message(6, "p-anna", "p-boris"), theirs5 = message(5, "p-boris", "p-anna"),
                theirs9 = message(9, "p-boris", "p-anna"), theirs7 = message(7, "p-boris", "p-anna");
@@ -475,7 +496,9 @@ TEST_F(SocialModelTest, RetryOfTheSameTextReusesTheClientId) {
     std::vector<std::string> ids = clientIds();
     ASSERT_EQ(ids.size(), 5u);
     for (const std::string& id : ids)
-        EXPECT_TRUE(std::regex_match(id, std::regex("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}"))) << id;
+        EXPECT_TRUE(
+            std::regex_match(id, std::regex("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")))
+            << id;
     EXPECT_EQ(ids[0], ids[1]);
     EXPECT_NE(ids[1], ids[2]) << "a different text is a new message";
     EXPECT_EQ(ids[2], ids[3]) << "the retry after the failure";
@@ -486,9 +509,14 @@ TEST_F(SocialModelTest, AnswerAlreadyListedChangesNothing) {
     signIn();
     open("p-boris");
     ASSERT_EQ(model->messages().size(), 1u);
-    Json stored{{"id", model->messages()[0].id}, {"sender_id", "p-anna"}, {"recipient_id", "p-boris"},
-                {"client_id", "c"},              {"body", "другое"},       {"created", 1}};
-    service.inject("POST", "social/messages/p-boris", Injection{200, Json{{"message", stored}}.dump(), {}, 0ms});
+    Json stored{{"id", model->messages()[0].id},
+                {"sender_id", "p-anna"},
+                {"recipient_id", "p-boris"},
+                {"client_id", "c"},
+                {"body", "другое"},
+                {"created", 1}};
+    service.inject("POST", "social/messages/p-boris",
+                   Injection{200, Json{{"message", stored}}.dump(), {}, 0ms});
     EXPECT_TRUE(await(model->send("другое")));
     ASSERT_EQ(model->messages().size(), 1u);
     EXPECT_EQ(model->messages()[0].body, "привет");

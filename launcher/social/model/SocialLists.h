@@ -37,7 +37,7 @@ template <> struct SocialRows<DirectMessage> {
 };
 
 template <class T> class SocialList : public QAbstractListModel {
-public:
+  public:
     explicit SocialList(QObject* parent = nullptr) : QAbstractListModel(parent) {}
 
     const std::vector<T>& values() const { return values_; }
@@ -75,7 +75,7 @@ public:
     }
     QHash<int, QByteArray> roleNames() const override { return SocialRows<T>::names(); }
 
-private:
+  private:
     // Whether the keys of `part`, in order, are a subsequence of those of `whole`.
     static bool keysContain(const std::vector<T>& whole, const std::vector<T>& part) {
         if (part.size() > whole.size()) return false;
@@ -94,9 +94,11 @@ private:
                 continue;
             }
             size_t end = row + 1;
-            while (end < next.size() && !(rest && values_[row].id == next[end].id)) ++end;
+            while (end < next.size() && !(rest && values_[row].id == next[end].id))
+                ++end;
             beginInsertRows({}, static_cast<int>(row), static_cast<int>(end - 1));
-            values_.insert(values_.begin() + offset(row), next.begin() + offset(row), next.begin() + offset(end));
+            values_.insert(values_.begin() + offset(row), next.begin() + offset(row),
+                           next.begin() + offset(end));
             endInsertRows();
             row = end;
         }
@@ -112,7 +114,8 @@ private:
                 continue;
             }
             size_t end = row + 1;
-            while (end < values_.size() && !(kept < next.size() && values_[end].id == next[kept].id)) ++end;
+            while (end < values_.size() && !(kept < next.size() && values_[end].id == next[kept].id))
+                ++end;
             beginRemoveRows({}, static_cast<int>(row), static_cast<int>(end - 1));
             values_.erase(values_.begin() + offset(row), values_.begin() + offset(end));
             endRemoveRows();

@@ -23,9 +23,12 @@ constexpr const char* kSharePresenceKey = "sharePresence";
 constexpr const char* kNotificationsKey = "notificationsEnabled";
 
 const char* const kLimitMessage = "В сообщении может быть до 4000 символов";
-const char* const kPermissionMessage = "Разрешите уведомления NOVRA Launcher в настройках системы → Уведомления.";
+const char* const kPermissionMessage =
+    "Разрешите уведомления NOVRA Launcher в настройках системы → Уведомления.";
 
-QSettings preferences() { return QSettings(QStringLiteral("NOVRA"), QStringLiteral("NOVRA Launcher")); }
+QSettings preferences() {
+    return QSettings(QStringLiteral("NOVRA"), QStringLiteral("NOVRA Launcher"));
+}
 
 // A stored preference when it holds a boolean, else `fallback`.
 bool storedBoolean(const QSettings& settings, const char* key, bool fallback) {
@@ -45,7 +48,8 @@ std::optional<std::string> utf8(const std::optional<QString>& text) {
 
 // Splits "friends/ID/accept" into the id and the verb; none unless `path` has that prefix and a
 // verb after the last slash. The id is checked by the endpoint that puts it into a path.
-std::optional<std::pair<std::string, std::string>> idAndVerb(const std::string& path, const std::string& prefix) {
+std::optional<std::pair<std::string, std::string>> idAndVerb(const std::string& path,
+                                                             const std::string& prefix) {
     if (path.rfind(prefix, 0) != 0) return std::nullopt;
     size_t slash = path.rfind('/');
     if (slash < prefix.size()) return std::nullopt;
@@ -57,7 +61,7 @@ std::optional<std::pair<std::string, std::string>> idAndVerb(const std::string& 
 // Counts an operation while it waits for the service, and tells it whether the model still exists
 // when it resumes.
 class SocialModel::Running {
-public:
+  public:
     explicit Running(SocialModel* model) : model_(model) {
         if (model_->running_++ == 0) emit model_->idleChanged();
     }
@@ -68,7 +72,7 @@ public:
     Running& operator=(const Running&) = delete;
     explicit operator bool() const { return !model_.isNull(); }
 
-private:
+  private:
     QPointer<SocialModel> model_;
 };
 
@@ -101,16 +105,19 @@ SocialModel* SocialModel::create(QQmlEngine*, QJSEngine*) {
     return model;
 }
 
-bool SocialModel::isTestServer() const { return SocialAPI::testOriginRequested(); }
+bool SocialModel::isTestServer() const {
+    return SocialAPI::testOriginRequested();
+}
 
 // --- published values -------------------------------------------------------------------------
 
 QVariant SocialModel::accountValue() const {
     if (!account_) return {};
-    return QVariantMap{{QStringLiteral("id"), QString::fromStdString(account_->id)},
-                       {QStringLiteral("username"),
-                        account_->username ? QVariant(QString::fromStdString(*account_->username)) : QVariant()},
-                       {QStringLiteral("registered"), account_->registered}};
+    return QVariantMap{
+        {QStringLiteral("id"), QString::fromStdString(account_->id)},
+        {QStringLiteral("username"),
+         account_->username ? QVariant(QString::fromStdString(*account_->username)) : QVariant()},
+        {QStringLiteral("registered"), account_->registered}};
 }
 
 QString SocialModel::selectedFriendText() const {
@@ -162,24 +169,34 @@ void SocialModel::setNextBefore(std::optional<int64_t> cursor) {
     change(nextBefore_, cursor, &SocialModel::nextBeforeChanged);
 }
 
-void SocialModel::setError(std::optional<QString> text) { change(error_, std::move(text), &SocialModel::errorChanged); }
+void SocialModel::setError(std::optional<QString> text) {
+    change(error_, std::move(text), &SocialModel::errorChanged);
+}
 
-void SocialModel::setBusy(bool busy) { change(busy_, busy, &SocialModel::busyChanged); }
+void SocialModel::setBusy(bool busy) {
+    change(busy_, busy, &SocialModel::busyChanged);
+}
 
-void SocialModel::setSending(bool sending) { change(sending_, sending, &SocialModel::sendingChanged); }
+void SocialModel::setSending(bool sending) {
+    change(sending_, sending, &SocialModel::sendingChanged);
+}
 
 void SocialModel::setConnected(bool connected) {
     if (change(connected_, connected, &SocialModel::connectedChanged)) refreshCounts();
 }
 
-void SocialModel::setSharePresence(bool share) { change(sharePresence_, share, &SocialModel::sharePresenceChanged); }
+void SocialModel::setSharePresence(bool share) {
+    change(sharePresence_, share, &SocialModel::sharePresenceChanged);
+}
 
 void SocialModel::setNotificationsEnabled(bool enabled) {
     storePreference(kNotificationsKey, enabled);
     change(notificationsEnabled_, enabled, &SocialModel::notificationsEnabledChanged);
 }
 
-void SocialModel::setChatVisible(bool visible) { change(chatVisible_, visible, &SocialModel::chatVisibleChanged); }
+void SocialModel::setChatVisible(bool visible) {
+    change(chatVisible_, visible, &SocialModel::chatVisibleChanged);
+}
 
 void SocialModel::refreshCounts() {
     int unread = 0, online = 0;
@@ -191,11 +208,17 @@ void SocialModel::refreshCounts() {
     change(onlineFriends_, connected_ ? online : 0, &SocialModel::onlineFriendsChanged);
 }
 
-void SocialModel::storePreference(const char* key, bool value) { preferences().setValue(QLatin1String(key), value); }
+void SocialModel::storePreference(const char* key, bool value) {
+    preferences().setValue(QLatin1String(key), value);
+}
 
-bool SocialModel::pollable() const { return account_ && account_->registered && !suspendingPresence_; }
+bool SocialModel::pollable() const {
+    return account_ && account_->registered && !suspendingPresence_;
+}
 
-bool SocialModel::applicationActive() const { return host_.applicationActive && host_.applicationActive(); }
+bool SocialModel::applicationActive() const {
+    return host_.applicationActive && host_.applicationActive();
+}
 
 // --- failures and the end of a session -----------------------------------------------------------
 
@@ -380,7 +403,8 @@ QCoro::Task<void> SocialModel::poll() {
 void SocialModel::raiseNotifications(const SocialSnapshot& snapshot) {
     if (!notificationsEnabled_ || !baseline_ || !host_.notify) return;
     std::unordered_set<std::string> known;
-    for (const FriendRequest& request : incoming_->values()) known.insert(request.id);
+    for (const FriendRequest& request : incoming_->values())
+        known.insert(request.id);
     for (const FriendRequest& request : snapshot.incoming_requests)
         if (!known.count(request.id))
             host_.notify(QStringLiteral("Запрос в друзья"), QString::fromStdString(request.username),
@@ -393,16 +417,19 @@ void SocialModel::raiseNotifications(const SocialSnapshot& snapshot) {
         const QString id = QString::fromStdString(now.id), name = QString::fromStdString(now.username);
         const FriendPresence &was = before.presence, &is = now.presence;
         if (is.online && is.current_game && !(was.online && was.current_game == is.current_game))
-            host_.notify(name + QStringLiteral(" запускает игру"), gameTitle(QString::fromStdString(*is.current_game)), id);
+            host_.notify(name + QStringLiteral(" запускает игру"),
+                         gameTitle(QString::fromStdString(*is.current_game)), id);
         bool seen = chatVisible_ && selectedFriend_ == now.id && applicationActive();
-        if (now.unread > before.unread && !seen) host_.notify(name, QStringLiteral("Новое сообщение в NOVRA"), id);
+        if (now.unread > before.unread && !seen)
+            host_.notify(name, QStringLiteral("Новое сообщение в NOVRA"), id);
     }
 }
 
 void SocialModel::applySnapshot(SocialSnapshot snapshot) {
     std::unordered_map<std::string, SocialFriend> byId;
     byId.reserve(snapshot.friends.size());
-    for (const SocialFriend& f : snapshot.friends) byId.emplace(f.id, f);
+    for (const SocialFriend& f : snapshot.friends)
+        byId.emplace(f.id, f);
     baseline_ = std::move(byId);
     if (selectedFriend_ && !baseline_->count(*selectedFriend_)) closeConversation();
     friends_->assign(std::move(snapshot.friends));
@@ -440,7 +467,9 @@ QCoro::Task<void> SocialModel::withdrawThenPoll(bool shared) {
     if (sharePresence_) co_await poll();
 }
 
-void SocialModel::enableNotifications() { askForNotifications(); }
+void SocialModel::enableNotifications() {
+    askForNotifications();
+}
 
 QCoro::Task<void> SocialModel::askForNotifications() {
     Running running(this);
@@ -509,12 +538,15 @@ void SocialModel::select(const QString& friendId) {
 
 void SocialModel::mergeMessages(const std::vector<DirectMessage>& page) {
     std::map<int64_t, DirectMessage> byId;
-    for (const DirectMessage& message : messages_->values()) byId.emplace(message.id, message);
+    for (const DirectMessage& message : messages_->values())
+        byId.emplace(message.id, message);
     // A message of the page replaces the loaded one with the same id.
-    for (const DirectMessage& message : page) byId.insert_or_assign(message.id, message);
+    for (const DirectMessage& message : page)
+        byId.insert_or_assign(message.id, message);
     std::vector<DirectMessage> merged;
     merged.reserve(byId.size());
-    for (auto& entry : byId) merged.push_back(std::move(entry.second));
+    for (auto& entry : byId)
+        merged.push_back(std::move(entry.second));
     messages_->assign(std::move(merged));
 }
 
@@ -587,7 +619,8 @@ QCoro::Task<bool> SocialModel::send(QString text) {
         co_return false;
     }
     const std::vector<DirectMessage>& list = messages_->values();
-    bool listed = std::any_of(list.begin(), list.end(), [&](const DirectMessage& m) { return m.id == sent->message.id; });
+    bool listed = std::any_of(list.begin(), list.end(),
+                              [&](const DirectMessage& m) { return m.id == sent->message.id; });
     if (selectedFriend_ == friendId && !listed) mergeMessages({sent->message});
     pendingSend_.reset();
     setError(std::nullopt);
@@ -597,16 +630,27 @@ QCoro::Task<bool> SocialModel::send(QString text) {
 
 // --- for views -----------------------------------------------------------------------------------
 
-QCoro::QmlTask SocialModel::startAuthenticate(const QString& username, const QString& password, bool registering) {
+QCoro::QmlTask SocialModel::startAuthenticate(const QString& username, const QString& password,
+                                              bool registering) {
     return authenticate(username, password, registering);
 }
-QCoro::QmlTask SocialModel::startSignOut() { return signOut(); }
-QCoro::QmlTask SocialModel::startPoll() { return poll(); }
-QCoro::QmlTask SocialModel::startAction(const QString& path, const QVariantMap& body) { return action(path, body); }
-QCoro::QmlTask SocialModel::startAdd(const QString& username) { return add(username); }
+QCoro::QmlTask SocialModel::startSignOut() {
+    return signOut();
+}
+QCoro::QmlTask SocialModel::startPoll() {
+    return poll();
+}
+QCoro::QmlTask SocialModel::startAction(const QString& path, const QVariantMap& body) {
+    return action(path, body);
+}
+QCoro::QmlTask SocialModel::startAdd(const QString& username) {
+    return add(username);
+}
 QCoro::QmlTask SocialModel::startLoadMessages(const QString& friendId, bool earlier) {
     return loadMessages(friendId, earlier);
 }
-QCoro::QmlTask SocialModel::startSend(const QString& text) { return send(text); }
+QCoro::QmlTask SocialModel::startSend(const QString& text) {
+    return send(text);
+}
 
 } // namespace novra

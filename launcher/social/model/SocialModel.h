@@ -74,7 +74,7 @@ class SocialModel : public QObject, public SocialLink {
     Q_PROPERTY(int onlineFriends READ onlineFriends NOTIFY onlineFriendsChanged)
     Q_PROPERTY(bool isTestServer READ isTestServer CONSTANT)
 
-public:
+  public:
     // Conversation pages hold at most this many messages; a message at most this many characters.
     static constexpr int kPageSize = 50;
     static constexpr size_t kMessageLimit = 4000;
@@ -160,7 +160,8 @@ public:
 
     // The operations for views: each starts the operation and returns a task whose then() gets
     // its result (a boolean for authenticate and send, nothing for the rest).
-    Q_INVOKABLE QCoro::QmlTask startAuthenticate(const QString& username, const QString& password, bool registering);
+    Q_INVOKABLE QCoro::QmlTask startAuthenticate(const QString& username, const QString& password,
+                                                 bool registering);
     Q_INVOKABLE QCoro::QmlTask startSignOut();
     Q_INVOKABLE QCoro::QmlTask startPoll();
     Q_INVOKABLE QCoro::QmlTask startAction(const QString& path, const QVariantMap& body = {});
@@ -168,7 +169,7 @@ public:
     Q_INVOKABLE QCoro::QmlTask startLoadMessages(const QString& friendId, bool earlier);
     Q_INVOKABLE QCoro::QmlTask startSend(const QString& text);
 
-signals:
+  signals:
     void accountChanged();
     void selectedFriendChanged();
     void nextBeforeChanged();
@@ -185,7 +186,7 @@ signals:
     // The model has become idle() (every operation finished) or stopped being so.
     void idleChanged();
 
-private:
+  private:
     class Running;
     struct PendingSend {
         std::string friendId;
