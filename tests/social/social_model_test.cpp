@@ -52,7 +52,7 @@ std::string repeat(const std::string& piece, int times) {
 }
 
 class SocialModelTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (!useSecretStore(SecretStore::Keyring))
             GTEST_SKIP() << "needs a process of its own (ctest runs it so)";

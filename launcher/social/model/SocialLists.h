@@ -37,7 +37,7 @@ template <> struct SocialRows<DirectMessage> {
 };
 
 template <class T> class SocialList : public QAbstractListModel {
-  public:
+public:
     explicit SocialList(QObject* parent = nullptr) : QAbstractListModel(parent) {}
 
     const std::vector<T>& values() const { return values_; }
@@ -75,7 +75,7 @@ template <class T> class SocialList : public QAbstractListModel {
     }
     QHash<int, QByteArray> roleNames() const override { return SocialRows<T>::names(); }
 
-  private:
+private:
     // Whether the keys of `part`, in order, are a subsequence of those of `whole`.
     static bool keysContain(const std::vector<T>& whole, const std::vector<T>& part) {
         if (part.size() > whole.size()) return false;

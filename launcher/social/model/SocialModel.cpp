@@ -61,7 +61,7 @@ std::optional<std::pair<std::string, std::string>> idAndVerb(const std::string& 
 // Counts an operation while it waits for the service, and tells it whether the model still exists
 // when it resumes.
 class SocialModel::Running {
-  public:
+public:
     explicit Running(SocialModel* model) : model_(model) {
         if (model_->running_++ == 0) emit model_->idleChanged();
     }
@@ -72,7 +72,7 @@ class SocialModel::Running {
     Running& operator=(const Running&) = delete;
     explicit operator bool() const { return !model_.isNull(); }
 
-  private:
+private:
     QPointer<SocialModel> model_;
 };
 

@@ -74,7 +74,7 @@ class SocialModel : public QObject, public SocialLink {
     Q_PROPERTY(int onlineFriends READ onlineFriends NOTIFY onlineFriendsChanged)
     Q_PROPERTY(bool isTestServer READ isTestServer CONSTANT)
 
-  public:
+public:
     // Conversation pages hold at most this many messages; a message at most this many characters.
     static constexpr int kPageSize = 50;
     static constexpr size_t kMessageLimit = 4000;
@@ -186,7 +186,7 @@ class SocialModel : public QObject, public SocialLink {
     // The model has become idle() (every operation finished) or stopped being so.
     void idleChanged();
 
-  private:
+private:
     class Running;
     struct PendingSend {
         std::string friendId;
