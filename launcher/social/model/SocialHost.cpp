@@ -2,18 +2,18 @@
 
 #include <QGuiApplication>
 
+#include "launcher/library/LauncherLifecycle.h"
+#include "launcher/library/LibraryModel.h"
+
 namespace novra {
 
 SocialHost SocialHost::application() {
     SocialHost host;
-    // TODO(lifecycle): post through the application lifecycle and read the library's games once
-    // they exist; until then nothing is posted, permission is refused and no game has a title.
-    host.notify = [](const QString&, const QString&, const QString&) {};
-    host.requestNotifications = []() -> QCoro::Task<bool> { co_return false; };
-    host.games = []() -> const std::vector<Game>& {
-        static const std::vector<Game> none;
-        return none;
+    host.notify = [](const QString& title, const QString& body, const QString& friendId) {
+        LauncherLifecycle::shared().notify(title, body, friendId);
     };
+    host.requestNotifications = [] { return LauncherLifecycle::shared().requestNotifications(); };
+    host.games = []() -> const std::vector<Game>& { return LibraryModel::shared().games(); };
     host.applicationActive = [] {
         return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
                QGuiApplication::applicationState() == Qt::ApplicationActive;

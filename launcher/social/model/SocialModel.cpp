@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "core/Text.h"
+#include "launcher/library/LauncherLifecycle.h"
 #include "launcher/social/SocialAPI.h"
 #include "platform/Files.h"
 
@@ -95,7 +96,13 @@ SocialModel::SocialModel(SocialHost host, QObject* parent)
 SocialModel::~SocialModel() = default;
 
 SocialModel& SocialModel::shared() {
-    static SocialModel* instance = new SocialModel(SocialHost::application(), QCoreApplication::instance());
+    static SocialModel* instance = [] {
+        auto* model = new SocialModel(SocialHost::application(), QCoreApplication::instance());
+        // The lifecycle reports the running game, opens conversations from notifications and takes
+        // the player offline at quit through this.
+        LauncherLifecycle::shared().setSocial(model);
+        return model;
+    }();
     return *instance;
 }
 
