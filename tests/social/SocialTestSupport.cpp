@@ -103,18 +103,6 @@ QList<QDBusObjectPath> collections() {
 
 } // namespace
 
-std::unique_ptr<TempDir> leaveTheDesktop() {
-    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP",
-                             "DESKTOP_SESSION", "KDE_FULL_SESSION", "KDE_SESSION_VERSION", "GNOME_DESKTOP_SESSION_ID",
-                             "GNOME_KEYRING_CONTROL", "NOVRA_SOCIAL_TEST_ORIGIN", "http_proxy", "HTTP_PROXY"})
-        ::unsetenv(name);
-    // A runtime folder of our own, so that no bus socket of the user's session is found there.
-    auto runtime = std::make_unique<TempDir>();
-    ::chmod(runtime->path().c_str(), 0700);
-    ::setenv("XDG_RUNTIME_DIR", runtime->path().c_str(), 1);
-    return runtime;
-}
-
 RawHttpServer::RawHttpServer() {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};

@@ -3,7 +3,6 @@
 // secret store a test process runs against.
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,13 +12,6 @@
 #include "support/qt/QtAwait.h"
 
 namespace novra::test {
-
-class TempDir;
-
-// Clears the variables through which the desktop the process runs on could reach it (session bus,
-// display, keyring, proxy, test origin) and gives it a runtime folder of its own, which lasts as
-// long as the returned folder.
-std::unique_ptr<TempDir> leaveTheDesktop();
 
 // The secret store of this test process. The first test that asks decides; a test that needs
 // another kind is skipped (ctest runs every test in a process of its own, so none is skipped there).
