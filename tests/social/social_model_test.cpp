@@ -12,6 +12,7 @@
 #include "launcher/social/SessionKeychain.h"
 #include "launcher/social/SocialAPI.h"
 #include "launcher/social/model/SocialModel.h"
+#include "platform/Process.h"
 #include "support/TestSupport.h"
 #include "tools/social-service/SocialService.h"
 
@@ -520,4 +521,34 @@ TEST_F(SocialModelTest, AnswerAlreadyListedChangesNothing) {
     EXPECT_TRUE(await(model->send("другое")));
     ASSERT_EQ(model->messages().size(), 1u);
     EXPECT_EQ(model->messages()[0].body, "привет");
+}
+
+// --- the application -------------------------------------------------------------------------------
+
+// The launcher program of the build, signed in through the session stored for the local service,
+// is asked to quit: it reports the player offline first and ends only once the service answered.
+TEST_F(SocialModelTest, QuitWhileSignedInSendsTheOfflineNoticeBeforeTheProcessEnds) {
+    await(SessionKeychain::write(service.sessionFor("p-anna"), QString::fromStdString(service.origin())));
+    service.inject("POST", "social/presence/offline", Injection{std::nullopt, "", {}, 1s});
+    TempDir home;
+    ScopedEnv homeVariable{"HOME", home.path()}, data{"XDG_DATA_HOME", home / "data"},
+        config{"XDG_CONFIG_HOME", home / "config"}, offscreen{"QT_QPA_PLATFORM", "offscreen"};
+    platform::Process launcher(NOVRA_HUB_PATH, {});
+    launcher.standardInput = platform::Redirect::null();
+    launcher.standardOutput = platform::Redirect::null();
+    launcher.launch();
+    ASSERT_TRUE(waitUntil([&] { return !sent("GET", "/player/api/social").empty(); }))
+        << "restored and polled";
+
+    launcher.terminate();
+    const std::string offlinePath = "/player/api/social/presence/offline";
+    waitUntil([&] { return !sent("POST", offlinePath).empty() || !launcher.isRunning(); });
+    ASSERT_EQ(sent("POST", offlinePath).size(), 1u) << "ended without the offline notice";
+    runFor(500ms);
+    EXPECT_TRUE(launcher.isRunning()) << "ended before the service answered the offline notice";
+    ASSERT_TRUE(launcher.waitFor(10));
+    EXPECT_EQ(launcher.exitStatus(), 0);
+    auto offline = sent("POST", offlinePath);
+    ASSERT_EQ(offline.size(), 1u);
+    EXPECT_NE(offline[0].answered, std::chrono::steady_clock::time_point{});
 }
