@@ -13,6 +13,7 @@
 
 #include "core/Text.h"
 #include "launcher/library/LauncherLifecycle.h"
+#include "launcher/library/PublishedField.h"
 #include "launcher/social/SocialAPI.h"
 #include "platform/Files.h"
 
@@ -157,52 +158,45 @@ QVariantMap SocialModel::friendEntry(const QString& friendId) const {
     return entry;
 }
 
-template <class T> bool SocialModel::change(T& field, T value, void (SocialModel::*changed)()) {
-    if (field == value) return false;
-    field = std::move(value);
-    emit(this->*changed)();
-    return true;
-}
-
 void SocialModel::setAccount(std::optional<PlayerAccount> account) {
-    change(account_, std::move(account), &SocialModel::accountChanged);
+    assignPublished(this, account_, std::move(account), &SocialModel::accountChanged);
 }
 
 void SocialModel::setSelectedFriend(std::optional<std::string> friendId) {
-    change(selectedFriend_, std::move(friendId), &SocialModel::selectedFriendChanged);
+    assignPublished(this, selectedFriend_, std::move(friendId), &SocialModel::selectedFriendChanged);
 }
 
 void SocialModel::setNextBefore(std::optional<int64_t> cursor) {
-    change(nextBefore_, cursor, &SocialModel::nextBeforeChanged);
+    assignPublished(this, nextBefore_, cursor, &SocialModel::nextBeforeChanged);
 }
 
 void SocialModel::setError(std::optional<QString> text) {
-    change(error_, std::move(text), &SocialModel::errorChanged);
+    assignPublished(this, error_, std::move(text), &SocialModel::errorChanged);
 }
 
 void SocialModel::setBusy(bool busy) {
-    change(busy_, busy, &SocialModel::busyChanged);
+    assignPublished(this, busy_, busy, &SocialModel::busyChanged);
 }
 
 void SocialModel::setSending(bool sending) {
-    change(sending_, sending, &SocialModel::sendingChanged);
+    assignPublished(this, sending_, sending, &SocialModel::sendingChanged);
 }
 
 void SocialModel::setConnected(bool connected) {
-    if (change(connected_, connected, &SocialModel::connectedChanged)) refreshCounts();
+    if (assignPublished(this, connected_, connected, &SocialModel::connectedChanged)) refreshCounts();
 }
 
 void SocialModel::setSharePresence(bool share) {
-    change(sharePresence_, share, &SocialModel::sharePresenceChanged);
+    assignPublished(this, sharePresence_, share, &SocialModel::sharePresenceChanged);
 }
 
 void SocialModel::setNotificationsEnabled(bool enabled) {
     storePreference(kNotificationsKey, enabled);
-    change(notificationsEnabled_, enabled, &SocialModel::notificationsEnabledChanged);
+    assignPublished(this, notificationsEnabled_, enabled, &SocialModel::notificationsEnabledChanged);
 }
 
 void SocialModel::setChatVisible(bool visible) {
-    change(chatVisible_, visible, &SocialModel::chatVisibleChanged);
+    assignPublished(this, chatVisible_, visible, &SocialModel::chatVisibleChanged);
 }
 
 void SocialModel::refreshCounts() {
@@ -211,8 +205,8 @@ void SocialModel::refreshCounts() {
         unread += static_cast<int>(f.unread);
         if (f.presence.online) ++online;
     }
-    change(unreadCount_, unread, &SocialModel::unreadCountChanged);
-    change(onlineFriends_, connected_ ? online : 0, &SocialModel::onlineFriendsChanged);
+    assignPublished(this, unreadCount_, unread, &SocialModel::unreadCountChanged);
+    assignPublished(this, onlineFriends_, connected_ ? online : 0, &SocialModel::onlineFriendsChanged);
 }
 
 void SocialModel::storePreference(const char* key, bool value) {

@@ -220,8 +220,6 @@ private:
     QCoro::Task<void> withdrawThenPoll(bool shared);
     QCoro::Task<void> askForNotifications();
 
-    // Assigns a published field; tells observers and answers true when its value changed.
-    template <class T> bool change(T& field, T value, void (SocialModel::*changed)());
     void setAccount(std::optional<PlayerAccount> account);
     void setSelectedFriend(std::optional<std::string> friendId);
     void setNextBefore(std::optional<int64_t> cursor);
