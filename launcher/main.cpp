@@ -11,6 +11,7 @@
 #include "launcher/desktop/SingleInstance.h"
 #include "launcher/library/AppDelegate.h"
 #include "launcher/library/LibraryModel.h"
+#include "launcher/social/model/SocialModel.h"
 #include "platform/Paths.h"
 #include "selfupdate/BundleKeys.h"
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     }
 
     delegate.applicationDidFinishLaunching();
+    SocialModel::shared();
     LibraryModel::shared();
     return application.exec();
 }
