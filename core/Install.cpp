@@ -220,7 +220,8 @@ bool pruneVersions(const std::string& id, const std::string& root, const Release
         if (name != active->directory && isVersionName(name) && !entry.is_symlink() && entry.is_directory())
             older.push_back(name);
     }
-    for (const std::string& name : older) versions.remove(name);
+    for (const std::string& name : older)
+        versions.remove(name);
     return true;
 }
 

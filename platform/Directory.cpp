@@ -51,7 +51,8 @@ void removeContents(int fd, const std::string& path) {
         fail(readError, path);
     }
     try {
-        for (const std::string& name : names) removeEntry(::dirfd(stream), name, path + "/" + name);
+        for (const std::string& name : names)
+            removeEntry(::dirfd(stream), name, path + "/" + name);
     } catch (...) {
         ::closedir(stream);
         throw;
@@ -99,7 +100,8 @@ Directory Directory::open(const std::string& name) const {
 
 void Directory::remove(const std::string& name) const {
     const std::string& base = folder_.path_;
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) fail(EINVAL, base);
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        fail(EINVAL, base);
     removeEntry(folder_.descriptor(), name, base == "/" ? "/" + name : base + "/" + name);
 }
 

@@ -191,7 +191,9 @@ std::string File::readAll(long long limit) {
     return result;
 }
 
-std::string File::handlePath() const { return "/proc/self/fd/" + std::to_string(fd_); }
+std::string File::handlePath() const {
+    return "/proc/self/fd/" + std::to_string(fd_);
+}
 
 FileStatus File::status() const {
     struct stat info {};

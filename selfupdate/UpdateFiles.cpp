@@ -21,7 +21,8 @@ constexpr long long kNoteLimit = 64 * 1024;
 
 // `prefix` + UUID + `suffix`.
 bool namedWithUUID(std::string_view name, std::string_view prefix, std::string_view suffix) {
-    return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) && name.ends_with(suffix) &&
+    return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
+           name.ends_with(suffix) &&
            platform::isUUIDText(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
 }
 
@@ -63,7 +64,8 @@ bool removeFormer(const LauncherUpdatePlan& plan) {
     const std::string name = candidate.filename().string();
     if (!besideEachOther(plan) || !namedWithUUID(name, kCandidatePrefix, ".app")) return false;
     try {
-        const platform::Directory folder = platform::Directory::openNoFollow(candidate.parent_path().string());
+        const platform::Directory folder =
+            platform::Directory::openNoFollow(candidate.parent_path().string());
         if (!present(folder.path() + "/" + name)) return true;
         const platform::Directory contents = folder.open(name).open("Contents");
         const platform::PropertyDictionary info = platform::parsePropertyList(
@@ -149,18 +151,21 @@ Aftermath finishUpdates(const std::string& library, const std::string& bundle) {
             }
             if (plan.target != bundle) continue;
             const std::optional<std::string> result = readNote(path + ".result");
-            if (running == plan.update.build && result == resultText(plan.update.release.version, plan.candidate)) {
+            if (running == plan.update.build &&
+                result == resultText(plan.update.release.version, plan.candidate)) {
                 if (!removeFormer(plan)) continue;
                 // The result goes last: until then a start that was interrupted here finds the
                 // update applied again and finishes the rest.
-                for (const char* suffix : {".log", ".shown", "", ".result"}) removeFileQuietly(folder, name + suffix);
+                for (const char* suffix : {".log", ".shown", "", ".result"})
+                    removeFileQuietly(folder, name + suffix);
                 try {
                     LauncherCore::pruneVersions(std::string(kLibraryID), root.string(), plan.update.release);
                 } catch (const std::exception&) {
                     // The package's folders stay for another time; the launcher itself is done.
                 }
                 ++aftermath.finished;
-            } else if (running < plan.update.build && !present(path + ".result") && !present(path + ".shown")) {
+            } else if (running < plan.update.build && !present(path + ".result") &&
+                       !present(path + ".shown")) {
                 std::optional<std::string> failure = failureIn(path + ".log");
                 if (!failure) continue;
                 try {

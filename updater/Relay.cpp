@@ -88,8 +88,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& error) {
         // Only the bundle this program was started from is ever replaced.
         require(bundle && plan.target == *bundle, "Неверный путь установленного лаунчера");
         platform::Directory updated = SelfUpdateCore::apply(plan);
-        platform::writeFileAtomically(planPath + ".result",
-                                      SelfUpdateCore::resultText(plan.update.release.version, plan.candidate));
+        platform::writeFileAtomically(
+            planPath + ".result", SelfUpdateCore::resultText(plan.update.release.version, plan.candidate));
         openBundle(updated, plan.target);
         return 0;
     } catch (const std::exception& e) {

@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string versionName(char digit) { return std::string(64, digit) + "-" + platform::uuidText(); }
+std::string versionName(char digit) {
+    return std::string(64, digit) + "-" + platform::uuidText();
+}
 
 // The installed launcher (build 11), its package (build 12) installed in the library as the core
 // leaves it (beside an older version of the package), and the plan written for the updater.
@@ -40,11 +42,12 @@ class UpdateAftermath : public ::testing::Test {
         current = versionName('a');
         older = package + "/versions/" + versionName('b');
         test::makeLauncher(installed, test::launcherSpec("11", "2.0"), keys_.privateKey);
-        test::makeLauncher(package + "/versions/" + current + "/NOVRA Launcher.app", test::launcherSpec("12", "2.1"),
-                           keys_.privateKey);
+        test::makeLauncher(package + "/versions/" + current + "/NOVRA Launcher.app",
+                           test::launcherSpec("12", "2.1"), keys_.privateKey);
         test::writeFile(older + "/NOVRA Launcher.app/Contents/Info.plist", "older");
         LauncherCore::atomicJSON(Installed{update.release, 0, current}.encode(), package + "/current.json");
-        plan = SelfUpdateCore::prepare(package + "/versions/" + current + "/NOVRA Launcher.app", installed, update);
+        plan = SelfUpdateCore::prepare(package + "/versions/" + current + "/NOVRA Launcher.app", installed,
+                                       update);
         planFile = library + "/" + SelfUpdateCore::planFileName(platform::uuidText());
         LauncherCore::atomicJSON(plan.encode(), planFile, 0600);
         test::writeFile(planFile + ".log", "");
@@ -54,7 +57,8 @@ class UpdateAftermath : public ::testing::Test {
     // What the updater does when it succeeds.
     void applyAsTheUpdater() {
         SelfUpdateCore::apply(plan);
-        platform::writeFileAtomically(planFile + ".result", SelfUpdateCore::resultText("2.1", plan.candidate));
+        platform::writeFileAtomically(planFile + ".result",
+                                      SelfUpdateCore::resultText("2.1", plan.candidate));
     }
 
     SelfUpdateCore::Aftermath finish() { return SelfUpdateCore::finishUpdates(library, installed); }
@@ -76,7 +80,8 @@ TEST_F(UpdateAftermath, AfterASuccessfulExchangeOnlyTheUpdatesLeftoversGo) {
     applyAsTheUpdater();
     // Not the update's: an earlier failed attempt's candidate, a link and a staging folder named
     // like the package's versions, the library's other files.
-    const std::string stranger = root / ("Applications/NOVRA Launcher.previous-" + platform::uuidText() + ".app");
+    const std::string stranger =
+        root / ("Applications/NOVRA Launcher.previous-" + platform::uuidText() + ".app");
     fs::create_directories(stranger);
     const std::string versions = library + "/launcher-self-update/versions/";
     const std::string linked = versions + versionName('c');
@@ -88,14 +93,16 @@ TEST_F(UpdateAftermath, AfterASuccessfulExchangeOnlyTheUpdatesLeftoversGo) {
     EXPECT_EQ(aftermath.finished, 1);
     EXPECT_EQ(aftermath.failure, std::nullopt);
     EXPECT_FALSE(test::exists(plan.candidate));
-    for (const char* suffix : {"", ".result", ".log"}) EXPECT_FALSE(test::exists(planFile + suffix)) << suffix;
+    for (const char* suffix : {"", ".result", ".log"})
+        EXPECT_FALSE(test::exists(planFile + suffix)) << suffix;
     EXPECT_FALSE(test::exists(older));
     EXPECT_EQ(SelfUpdateCore::build(installed), 12);
     EXPECT_TRUE(test::exists(versions + current + "/NOVRA Launcher.app/Contents/Info.plist"));
     EXPECT_TRUE(fs::is_directory(stranger));
     EXPECT_TRUE(fs::is_symlink(linked));
     EXPECT_TRUE(test::exists(library + "/.launcher-update-notes.json"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(versions), fs::directory_iterator()), 3) << "current, link, staging";
+    EXPECT_EQ(std::distance(fs::directory_iterator(versions), fs::directory_iterator()), 3)
+        << "current, link, staging";
     // Nothing is left for a second star
     EXPECT_EQ(finish().finished, 0);
 }

@@ -238,7 +238,8 @@ TEST_F(UpdateRelayProgram, ThePlanMustBeARegularFileOfThisUserAndNoOneElse) {
         ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
     else
         foreign = "/etc/passwd";
-    test::writeFile(root / "huge.json", encodeJson(plan.encode()) + std::string(SelfUpdateCore::kPlanLimit, ' '));
+    test::writeFile(root / "huge.json",
+                    encodeJson(plan.encode()) + std::string(SelfUpdateCore::kPlanLimit, ' '));
 
     struct Case {
         std::string path;
