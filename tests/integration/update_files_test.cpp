@@ -25,25 +25,18 @@ std::string versionName(char digit) {
 
 // The installed launcher (build 11), its package (build 12) installed in the library as the core
 // leaves it (beside an older version of the package), and the plan written for the updater.
-class UpdateAftermath : public ::testing::Test {
+class UpdateAftermath : public test::SealedLauncherTest {
   protected:
-    static void SetUpTestSuite() {
-        keyFolder_ = std::make_unique<test::TempDir>();
-        keys_ = test::makeKeys(keyFolder_->path());
-    }
-    static void TearDownTestSuite() { keyFolder_.reset(); }
-
     void SetUp() override {
-        trust_ = std::make_unique<test::TrustKey>(keys_.publicKey);
         installed = root / "Applications/NOVRA Launcher.app";
         library = root / "library";
         update = test::launcherUpdate(12, "2.1");
         const std::string package = library + "/launcher-self-update";
         current = versionName('a');
         older = package + "/versions/" + versionName('b');
-        test::makeLauncher(installed, test::launcherSpec("11", "2.0"), keys_.privateKey);
+        test::makeLauncher(installed, test::launcherSpec("11", "2.0"), keys().privateKey);
         test::makeLauncher(package + "/versions/" + current + "/NOVRA Launcher.app",
-                           test::launcherSpec("12", "2.1"), keys_.privateKey);
+                           test::launcherSpec("12", "2.1"), keys().privateKey);
         test::writeFile(older + "/NOVRA Launcher.app/Contents/Info.plist", "older");
         LauncherCore::atomicJSON(Installed{update.release, 0, current}.encode(), package + "/current.json");
         plan = SelfUpdateCore::prepare(package + "/versions/" + current + "/NOVRA Launcher.app", installed,
@@ -52,7 +45,6 @@ class UpdateAftermath : public ::testing::Test {
         LauncherCore::atomicJSON(plan.encode(), planFile, 0600);
         test::writeFile(planFile + ".log", "");
     }
-    void TearDown() override { trust_.reset(); }
 
     // What the updater does when it succeeds.
     void applyAsTheUpdater() {
@@ -67,11 +59,6 @@ class UpdateAftermath : public ::testing::Test {
     std::string installed, library, current, older, planFile;
     LauncherUpdate update;
     LauncherUpdatePlan plan;
-
-  private:
-    static inline std::unique_ptr<test::TempDir> keyFolder_;
-    static inline test::KeyPair keys_;
-    std::unique_ptr<test::TrustKey> trust_;
 };
 
 } // namespace
