@@ -20,6 +20,7 @@
 #include "launcher/views/LauncherResource.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "selfupdate/UpdateFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -28,7 +29,8 @@ namespace novra {
 const QString LibraryModel::kPreparing = QStringLiteral("Подготовка");
 const QString LibraryModel::kDownloading = QStringLiteral("Скачивание");
 const QString LibraryModel::kInstalling = QStringLiteral("Проверка и установка");
-const QString LibraryModel::kSelfUpdate = QStringLiteral("launcher-self-update");
+const QString LibraryModel::kSelfUpdate =
+    QString::fromUtf8(SelfUpdateCore::kLibraryID.data(), SelfUpdateCore::kLibraryID.size());
 
 namespace {
 
