@@ -20,6 +20,8 @@
 #include "launcher/desktop/Windows.h"
 #include "launcher/library/AppDelegate.h"
 #include "launcher/library/LibraryModel.h"
+#include "launcher/selfupdate/LauncherSelfUpdate.h"
+#include "launcher/social/model/SocialModel.h"
 #include "platform/Paths.h"
 #include "selfupdate/BundleKeys.h"
 
@@ -68,7 +70,10 @@ int main(int argc, char** argv) {
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 
     delegate.applicationDidFinishLaunching();
+    SocialModel& social = SocialModel::shared();
     LibraryModel& model = LibraryModel::shared();
+    // Checks after every refresh, and finishes what the last update of the launcher left behind.
+    LauncherSelfUpdate::shared();
 
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/"));
@@ -78,7 +83,7 @@ int main(int argc, char** argv) {
     rememberGeometry(window);
     window->show();
 
-    LauncherTray tray(model);
+    LauncherTray tray(model, social);
     tray.show();
     return application.exec();
 }

@@ -6,12 +6,13 @@
 #include "launcher/library/AppDelegate.h"
 #include "launcher/library/LauncherLifecycle.h"
 #include "launcher/library/LibraryModel.h"
+#include "launcher/social/model/SocialModel.h"
 #include "launcher/views/FileSize.h"
 
 namespace novra {
 
-LauncherMenuBarView::LauncherMenuBarView(LibraryModel& model, QObject* parent)
-    : QObject(parent), model_(model), menu_(std::make_unique<QMenu>()) {
+LauncherMenuBarView::LauncherMenuBarView(LibraryModel& model, SocialModel& social, QObject* parent)
+    : QObject(parent), model_(model), social_(social), menu_(std::make_unique<QMenu>()) {
     menu_->addAction(QStringLiteral("Открыть NOVRA"), [] { bringLibraryWindowToFront(); });
     downloadDivider_ = menu_->addSeparator();
     download_ = menu_->addAction(QString());
@@ -31,16 +32,11 @@ LauncherMenuBarView::LauncherMenuBarView(LibraryModel& model, QObject* parent)
     for (auto changed : {&LibraryModel::busyChanged, &LibraryModel::gamesChanged, &LibraryModel::phaseChanged,
                          &LibraryModel::progressChanged, &LibraryModel::checkingChanged, &LibraryModel::libraryChanged})
         connect(&model_, changed, this, &LauncherMenuBarView::update);
+    connect(&social_, &SocialModel::unreadCountChanged, this, &LauncherMenuBarView::update);
     update();
 }
 
 LauncherMenuBarView::~LauncherMenuBarView() = default;
-
-void LauncherMenuBarView::setUnreadCount(int count) {
-    if (count == unread_) return;
-    unread_ = count;
-    update();
-}
 
 void LauncherMenuBarView::update() {
     // Only a catalog game has a download row; the launcher's own update matches none.
@@ -59,8 +55,9 @@ void LauncherMenuBarView::update() {
     updates_->setVisible(updates >= 1);
     updates_->setText(QStringLiteral("Обновления: ") + QString::number(updates));
 
-    friends_->setText(unread_ > 0 ? QStringLiteral("Друзья и чат · ") + QString::number(unread_)
-                                  : QStringLiteral("Друзья и чат"));
+    const int unread = social_.unreadCount();
+    friends_->setText(unread > 0 ? QStringLiteral("Друзья и чат · ") + QString::number(unread)
+                                 : QStringLiteral("Друзья и чат"));
     refresh_->setEnabled(!model_.checking() && model_.busy().isEmpty());
 }
 

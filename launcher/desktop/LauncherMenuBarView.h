@@ -1,7 +1,7 @@
 #pragma once
 // The tray's menu: the way back to the library window, the running download with its cancel, the
 // pending game updates, friends and chat with the unread count, a catalog check, and quitting.
-// Its entries follow the library model and the unread count whenever they change.
+// Its entries follow the library model and the social model whenever they change.
 //
 //   Открыть NOVRA
 //   ─────                                      ┐ while a catalog game installs
@@ -23,24 +23,22 @@ class QMenu;
 namespace novra {
 
 class LibraryModel;
+class SocialModel;
 
 class LauncherMenuBarView : public QObject {
     Q_OBJECT
 public:
-    explicit LauncherMenuBarView(LibraryModel& model, QObject* parent = nullptr);
+    LauncherMenuBarView(LibraryModel& model, SocialModel& social, QObject* parent = nullptr);
     ~LauncherMenuBarView() override;
 
     QMenu* menu() const { return menu_.get(); }
-
-    // The social model's unread count.
-    void setUnreadCount(int count);
 
 private:
     void update();
 
     LibraryModel& model_;
+    SocialModel& social_;
     std::unique_ptr<QMenu> menu_;
-    int unread_ = 0;
     QAction* downloadDivider_;
     QAction* download_;
     QAction* cancel_;

@@ -24,8 +24,8 @@ QIcon launcherIcon() {
 
 } // namespace
 
-LauncherTray::LauncherTray(LibraryModel& model, QObject* parent)
-    : QObject(parent), menu_(new LauncherMenuBarView(model, this)), icon_(new QSystemTrayIcon(this)) {
+LauncherTray::LauncherTray(LibraryModel& model, SocialModel& social, QObject* parent)
+    : QObject(parent), menu_(new LauncherMenuBarView(model, social, this)), icon_(new QSystemTrayIcon(this)) {
     icon_->setIcon(launcherIcon());
     icon_->setToolTip(QStringLiteral("NOVRA"));
     icon_->setContextMenu(menu_->menu());

@@ -10,11 +10,12 @@ namespace novra {
 
 class LauncherMenuBarView;
 class LibraryModel;
+class SocialModel;
 
 class LauncherTray : public QObject {
     Q_OBJECT
 public:
-    explicit LauncherTray(LibraryModel& model, QObject* parent = nullptr);
+    LauncherTray(LibraryModel& model, SocialModel& social, QObject* parent = nullptr);
     ~LauncherTray() override;
 
     LauncherMenuBarView& menu() const { return *menu_; }

@@ -7,6 +7,9 @@
 #include <QTest>
 
 #include "Pictures.h"
+#include "SocialModelSupport.h"
+#include "SocialTestSupport.h"
+#include "launcher/social/SocialAPI.h"
 #include "launcher/desktop/Windows.h"
 #include "support/qt/QtAwait.h"
 
@@ -35,7 +38,22 @@ QObject* find(QObject* root, const QString& name) {
 
 // Tests that want other settings write theirs before the model is first used.
 WindowTest::WindowTest() { env.writeSettings(); }
-WindowTest::~WindowTest() = default;
+WindowTest::~WindowTest() {
+    service.stop();
+    qunsetenv(SocialAPI::kTestOriginVariable);
+}
+
+void WindowTest::startSocialService(const std::string& seed) {
+    ASSERT_TRUE(useSecretStore(SecretStore::Keyring));
+    service.loadSeed(seed);
+    service.start();
+    qputenv(SocialAPI::kTestOriginVariable, QByteArray::fromStdString(service.origin()));
+}
+
+void WindowTest::signIn(const QString& username, const QString& password) {
+    ASSERT_TRUE(await(social().authenticate(username, password, false)));
+    settle(social());
+}
 
 void WindowTest::load() {
     engine_ = std::make_unique<QQmlApplicationEngine>();

@@ -12,6 +12,8 @@
 
 #include "AppTestSupport.h"
 #include "launcher/library/LibraryModel.h"
+#include "launcher/social/model/SocialModel.h"
+#include "tools/social-service/SocialService.h"
 
 class QQmlApplicationEngine;
 class QQuickWindow;
@@ -30,6 +32,13 @@ protected:
 
     QQuickWindow* window() const { return window_; }
     LibraryModel& model() const { return LibraryModel::shared(); }
+    SocialModel& social() const { return SocialModel::shared(); }
+
+    // The local social service with the accounts of `seed`, and a private keyring for the session:
+    // the social model the window creates talks to them. Call before load().
+    void startSocialService(const std::string& seed);
+    // Signs the social model in and waits for its first snapshot.
+    void signIn(const QString& username, const QString& password);
     // The library view, whose state (section, filter, search, showSettings) the tests read.
     QObject* view() const;
 
@@ -62,6 +71,7 @@ protected:
     void picture(const QString& name);
 
     LauncherEnvironment env;
+    tools::SocialService service;
 
 private:
     std::unique_ptr<QQmlApplicationEngine> engine_;

@@ -1,4 +1,4 @@
-// The tray's menu in each state of the library model and the unread count, what its entries do,
+// The tray's menu in each state of the library model, what its entries do,
 // and the library window's place on the screen. The offscreen platform has no tray: the menu is
 // read as it is built.
 #include <QAction>
@@ -39,7 +39,7 @@ protected:
         return nullptr;
     }
 
-    LauncherMenuBarView menu{model()};
+    LauncherMenuBarView menu{model(), social()};
 };
 
 } // namespace
@@ -48,17 +48,14 @@ TEST_F(TrayMenu, EntriesFollowTheModels) {
     const QStringList idle{"Открыть NOVRA", "—", "Друзья и чат", "Проверить обновления", "—", "Завершить NOVRA"};
     EXPECT_EQ(entries(), idle);
 
-    // An update waiting, then unread messages.
+    // An update waiting.
     env.publish("ember-run", "ember-1.0");
     refresh();
     install(QStringLiteral("ember-run"));
     publishLarge("ember-run", "ember-2.0");
     refresh();
-    menu.setUnreadCount(3);
-    EXPECT_EQ(entries(), (QStringList{"Открыть NOVRA", "Обновления: 1", "—", "Друзья и чат · 3", "Проверить обновления",
+    EXPECT_EQ(entries(), (QStringList{"Открыть NOVRA", "Обновления: 1", "—", "Друзья и чат", "Проверить обновления",
                                       "—", "Завершить NOVRA"}));
-    menu.setUnreadCount(0);
-    EXPECT_EQ(entries()[3], "Друзья и чат");
 
     // The launcher's own update matches no game: no download row, and no check.
     model().setBusy(LibraryModel::kSelfUpdate);

@@ -4,10 +4,12 @@
 #include <algorithm>
 
 #include <QAccessible>
+#include <QMenu>
 #include <QQuickWindow>
 #include <QTest>
 
 #include "WindowTest.h"
+#include "launcher/desktop/LauncherMenuBarView.h"
 #include "launcher/desktop/Windows.h"
 #include "launcher/library/LauncherLifecycle.h"
 #include "launcher/views/FileSize.h"
@@ -362,4 +364,27 @@ TEST_F(LibraryWindow, EveryControlHasAnAccessibleName) {
         EXPECT_TRUE(std::any_of(found.begin(), found.end(),
                                 [&](const QString& entry) { return entry.endsWith(u' ' + QString::fromUtf8(name)); }))
             << name;
+}
+
+// The friends item of the sidebar and the tray's friends entry count the unread messages, from 1.
+TEST_F(LibraryWindow, TheFriendsBadgeAndTheTrayCountUnreadMessages) {
+    startSocialService(R"({"accounts": [{"id": "p-anna", "username": "anna", "password": "password1"},
+                                        {"id": "p-boris", "username": "boris", "password": "password1"}],
+                           "friends": [["p-anna", "p-boris"]]})");
+    publishAndRefresh({"ember-run"});
+    show();
+    signIn(QStringLiteral("anna"), QStringLiteral("password1"));
+    LauncherMenuBarView tray(model(), social());
+    auto friendsEntry = [&] { return tray.menu()->actions().at(6)->text(); };
+    ASSERT_EQ(social().unreadCount(), 0);
+    EXPECT_FALSE(shown("section-friends-badge"));
+    EXPECT_EQ(friendsEntry(), "Друзья и чат");
+
+    service.addMessage("p-boris", "p-anna", "Привет! Сыграем вечером?");
+    await(social().poll());
+    ASSERT_EQ(social().unreadCount(), 1);
+    EXPECT_TRUE(shown("section-friends-badge"));
+    EXPECT_EQ(text("section-friends-badge-count"), "1");
+    EXPECT_EQ(friendsEntry(), "Друзья и чат · 1");
+    picture("library-friends-badge");
 }

@@ -23,6 +23,8 @@ ApplicationWindow {
         id: view
         anchors.fill: parent
         model: LibraryModel
+        social: SocialModel
+        updater: LauncherSelfUpdate
         reduceMotion: MotionPreference.reduceMotion
     }
 

@@ -16,6 +16,8 @@ Item {
     property var model: null
     // The social model: its unreadCount makes the friends badge.
     property var social: null
+    // The launcher's own update model, for the banner.
+    property var updater: null
     property bool reduceMotion: false
 
     property string section: LibraryState.LauncherSection.library
@@ -83,13 +85,15 @@ Item {
         onSettingsRequested: view.showSettings = true
     }
 
-    Column {
+    // Above every section: the offer of a newer launcher, when there is one.
+    LauncherUpdateView {
         id: top
+        objectName: "updateBanner"
         anchors.left: sidebar.right
         anchors.right: parent.right
         anchors.top: parent.top
-
-        // The launcher's update banner belongs here, above every section.
+        updater: view.updater
+        library: view.model
     }
 
     LibraryContent {

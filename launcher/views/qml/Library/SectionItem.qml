@@ -69,7 +69,7 @@ AbstractButton {
 
         Rectangle {
             id: badge
-            objectName: "badge"
+            objectName: item.objectName + "-badge"
             anchors.right: parent.right
             anchors.rightMargin: 10
             anchors.verticalCenter: parent.verticalCenter
@@ -81,7 +81,7 @@ AbstractButton {
 
             Text {
                 id: count
-                objectName: "badgeCount"
+                objectName: item.objectName + "-badge-count"
                 anchors.centerIn: parent
                 text: item.badge
                 color: Theme.onAccent
