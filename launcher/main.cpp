@@ -22,6 +22,7 @@
 #include "launcher/library/LibraryModel.h"
 #include "launcher/selfupdate/LauncherSelfUpdate.h"
 #include "launcher/social/model/SocialModel.h"
+#include "launcher/views/FirstScreen.h"
 #include "platform/Paths.h"
 #include "selfupdate/BundleKeys.h"
 
@@ -75,6 +76,8 @@ int main(int argc, char** argv) {
     // Checks after every refresh, and finishes what the last update of the launcher left behind.
     LauncherSelfUpdate::shared();
 
+    // The first screen's images are decoded on other cores while the window is being built.
+    preloadFirstScreen(model.libraryGames(), model.selected());
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/"));
     engine.load(QUrl(QStringLiteral("qrc:/Novra/Launcher/LibraryWindow.qml")));

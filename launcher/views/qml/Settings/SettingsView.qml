@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import Novra.Launcher
 
 // The settings sheet: where the games are stored and where builds come from. It edits a draft of
@@ -394,10 +393,29 @@ Popup {
         }
     }
 
-    FolderDialog {
+    Loader {
         id: folderDialog
-        title: "Папка игр"
-        currentFolder: SettingsDraft.folderUrl(sheet.draftLibrary)
-        onAccepted: sheet.chooseFolder(selectedFolder)
+        active: false
+        source: "LibraryFolderDialog.qml"
+        onLoaded: item.open()
+
+        function open() {
+            if (active)
+                item.open()
+            else
+                active = true
+        }
+
+        Binding {
+            when: folderDialog.item !== null
+            target: folderDialog.item
+            property: "folder"
+            value: sheet.draftLibrary
+        }
+
+        Connections {
+            target: folderDialog.item
+            function onAccepted() { sheet.chooseFolder(folderDialog.item.selectedFolder) }
+        }
     }
 }
