@@ -436,9 +436,10 @@ bool LibraryModel::mayLookAfter(const std::string& id) const {
 }
 
 void LibraryModel::lookAfter(const std::string& id, const QString& phase, std::function<Outcome(const Settings&)> work) {
-    setBusy(QString::fromStdString(id));
+    // The phase first, so that whoever sees the game busy sees what it is busy with.
     setPhase(phase);
     setProgress(0);
+    setBusy(QString::fromStdString(id));
     runLookAfter(settings_, std::move(work));
 }
 
