@@ -17,14 +17,16 @@ constexpr long long kRecordLimit = 1'000'000;
 
 const std::string kNotAFolder = "Вместо папки в библиотеке находится ссылка или файл: ";
 
-bool isUUID(std::string_view text) {
-    if (text.size() != 36) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-        if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
-    }
-    return true;
+bool isVersionName(std::string_view name) {
+    constexpr size_t digest = 64;
+    if (name.size() <= digest || name[digest] != '-') return false;
+    for (char c : name.substr(0, digest))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return platform::isUUIDText(name.substr(digest + 1));
+}
+
+platform::Directory openFolder(const std::string& path) {
+    return platform::Directory::openNoFollow(fs::canonical(path).string());
 }
 
 std::unique_ptr<platform::RecordLock> lockGame(const std::string& gameDirectory, const std::string& busy,
@@ -59,7 +61,7 @@ std::optional<Installed> readRecord(const std::string& gameDirectory, const char
 void removeQuietly(const std::string& path) {
     const fs::path entry(path);
     try {
-        platform::Directory::openPath(entry.parent_path()).removeTree(entry.filename());
+        openFolder(entry.parent_path()).remove(entry.filename());
     } catch (const std::system_error&) {
         // Left for a later clean-up.
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/Catalog.h"
+#include "platform/Directory.h"
 #include "platform/RecordLock.h"
 
 namespace novra::LauncherCore::gamefolder {
@@ -21,8 +22,12 @@ constexpr const char* kStagingPrefix = ".install-";
 constexpr const char* kRemovalPrefix = ".remove-";
 extern const std::string kNotAFolder;
 
-// True for the canonical upper-case UUID text (8-4-4-4-12 hexadecimal digits).
-bool isUUID(std::string_view text);
+// A version folder's name: the release's SHA-256 in lower-case hexadecimal, "-", a UUID.
+bool isVersionName(std::string_view name);
+
+// The folder at `path` held open: links on its way are resolved first (the library folder may be
+// one); nothing below it is followed once it is open. Throws std::system_error.
+platform::Directory openFolder(const std::string& path);
 
 // Takes the install lock of the game folder `gameDirectory` without waiting. Throws LauncherError
 // `unopenable` when the lock file cannot be opened and `busy` when another opening holds the lock,

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "core/Archive.h"
 #include "core/LauncherCore.h"
@@ -47,11 +49,11 @@ private:
 // could own one, so once the lock is ours every one of them is stale.
 void removeStaleStaging(const std::string& versions) {
     try {
-        platform::Directory folder = platform::Directory::openPath(versions);
+        platform::Directory folder = openFolder(versions);
         for (const std::string& name : folder.names()) {
             if (name.rfind(kStagingPrefix, 0) != 0 && name.rfind(kRemovalPrefix, 0) != 0) continue;
             try {
-                folder.removeTree(name);
+                folder.remove(name);
             } catch (const std::system_error&) {
                 // The next install tries again.
             }
@@ -177,6 +179,27 @@ std::optional<Installed> current(const std::string& id, const std::string& root)
     const std::string gameDirectory = joinPath(root, id);
     if (!platform::isRealDirectory(gameDirectory)) return std::nullopt;
     return readRecord(gameDirectory, kCurrentName);
+}
+
+bool pruneVersions(const std::string& id, const std::string& root, const Release& release) {
+    require(validID(id), "Неверная игра");
+    // As for an install, the library folder may be a link; nothing below it is followed.
+    const platform::Directory library = openFolder(root);
+    const platform::Directory game = library.open(id);
+    const platform::Directory versions = game.open(kVersionsName);
+    platform::RecordLock lock(game.path() + "/" + kLockName);
+    if (!lock.tryLock()) return false;
+    std::optional<Installed> active = current(id, library.path());
+    if (!active || active->release != release) return false;
+    std::vector<std::string> older;
+    for (const fs::directory_entry& entry : fs::directory_iterator(versions.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name != active->directory && isVersionName(name) && !entry.is_symlink() && entry.is_directory())
+            older.push_back(name);
+    }
+    for (const std::string& name : older)
+        versions.remove(name);
+    return true;
 }
 
 std::string appURL(const std::string& id, const Installed& installed, const std::string& root) {

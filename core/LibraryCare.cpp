@@ -21,26 +21,13 @@ const std::string kBusy = "Другой лаунчер сейчас работа
 const std::string kUnlockable = "Не удалось заблокировать папку игры";
 const std::string kNotInstalled = "Игра не установлена";
 
-bool isHexDigest(std::string_view text) {
-    if (text.size() != 64) return false;
-    for (char c : text)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-    return true;
-}
-
-// SHA-UUID: the name install gives a version folder.
-bool isVersionName(std::string_view name) {
-    return name.size() == 64 + 1 + 36 && isHexDigest(name.substr(0, 64)) && name[64] == '-' &&
-           isUUID(name.substr(65));
-}
-
 // .remove-ID-UUID: a removed game's folder on its way out, of the game `id` (any game when empty).
 bool isRemovalOf(std::string_view name, std::string_view id) {
     const std::string_view prefix = kRemovalPrefix;
     if (name.size() < prefix.size() + 2 + 36 || name.substr(0, prefix.size()) != prefix) return false;
     const std::string_view uuid = name.substr(name.size() - 36);
     const std::string_view owner = name.substr(prefix.size(), name.size() - prefix.size() - 37);
-    return name[name.size() - 37] == '-' && isUUID(uuid) && validID(owner) && (id.empty() || owner == id);
+    return name[name.size() - 37] == '-' && platform::isUUIDText(uuid) && validID(owner) && (id.empty() || owner == id);
 }
 
 // Empties a folder on its way out and removes it: everything but the lock file, then the lock file
@@ -48,8 +35,8 @@ bool isRemovalOf(std::string_view name, std::string_view id) {
 // kill on the way leaves a hidden folder with its lock file, or an empty one.
 void finishRemoval(const Directory& library, const std::string& name, const Directory& folder) {
     for (const std::string& entry : folder.names())
-        if (entry != kLockName) folder.removeTree(entry);
-    folder.removeTree(kLockName);
+        if (entry != kLockName) folder.remove(entry);
+    folder.remove(kLockName);
     library.removeEmpty(name);
 }
 
@@ -79,7 +66,7 @@ void finishLeftovers(const Directory& library, const std::string& id) {
 // The library folder, which may be a link (users move it that way).
 std::optional<Directory> openLibrary(const std::string& root) {
     try {
-        return Directory::openPath(root);
+        return openFolder(root);
     } catch (const std::system_error& e) {
         if (e.code() == std::errc::no_such_file_or_directory) return std::nullopt;
         throw;
@@ -176,7 +163,7 @@ int64_t reclaimSpace(const std::string& id, const std::string& root) {
     std::set<std::string> kept{game.current.directory};
     if (std::optional<Installed> before = readRecord(game.directory, kPreviousName))
         kept.insert(before->directory);
-    Directory versions = Directory::openPath(root).open(id).open(kVersionsName);
+    Directory versions = openFolder(root).open(id).open(kVersionsName);
     int64_t freed = 0;
     for (const std::string& name : versions.names()) {
         if (kept.count(name)) continue;
@@ -184,9 +171,9 @@ int64_t reclaimSpace(const std::string& id, const std::string& root) {
             // Renamed first, so that a kill never leaves half a version under a version's name.
             const std::string leaving = kRemovalPrefix + platform::uuidText();
             versions.rename(name, leaving);
-            freed += versions.removeTree(leaving);
+            freed += versions.remove(leaving);
         } else if (name.rfind(kStagingPrefix, 0) == 0 || name.rfind(kRemovalPrefix, 0) == 0) {
-            freed += versions.removeTree(name);
+            freed += versions.remove(name);
         }
     }
     return freed;

@@ -10,6 +10,7 @@
 #include <set>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "platform/Detached.h"
 
@@ -121,15 +122,6 @@ int64_t measureEntry(int parent, const std::string& name, std::set<std::pair<dev
 
 } // namespace
 
-Directory Directory::openPath(const std::string& path) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) fail(errno, path);
-    return Directory(fd, path);
-}
-
 Directory Directory::openNoFollow(const std::string& path) {
     if (path.empty() || path.front() != '/') fail(EINVAL, path);
     int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -176,7 +168,7 @@ void Directory::sync() const {
     if (::fsync(folder_.descriptor()) != 0) fail(errno, folder_.path_);
 }
 
-int64_t Directory::removeTree(const std::string& name) const {
+int64_t Directory::remove(const std::string& name) const {
     if (!onePiece(name)) fail(EINVAL, below(folder_.path_, name));
     return removeEntry(folder_.descriptor(), name, below(folder_.path_, name));
 }

@@ -18,9 +18,6 @@ public:
     // way. Throws std::system_error (std::errc::too_many_symbolic_link_levels or not_a_directory
     // where a piece is a link or not a directory).
     static Directory openNoFollow(const std::string& path);
-    // Opens the directory `path` as it is found, symbolic links on the way followed (a library
-    // folder may be one). Throws std::system_error.
-    static Directory openPath(const std::string& path);
 
     // The entry `name` (one piece) of this directory, which must itself be a directory and not a
     // symbolic link. Throws std::system_error as openNoFollow().
@@ -30,6 +27,15 @@ public:
     // Pieces appended to it are looked up as usual: a call that does not follow the last piece of
     // its path (a rename, platform::readRegularFile) follows nothing below this directory then.
     std::string path() const;
+
+    // Removes the entry `name` (one piece): a file or a symbolic link is unlinked (a link is never
+    // followed), a directory is emptied the same way, entry by entry through descriptors, and then
+    // removed (a directory without its owner's rights is given them first). Nothing outside this
+    // directory is touched, whatever the tree holds. An entry that is already gone counts as
+    // removed. Returns the bytes on disk this freed: the allocated blocks of every directory and of
+    // every file whose last link it removed. Throws std::system_error at the first entry that cannot
+    // be removed; what was removed until then stays removed.
+    int64_t remove(const std::string& name) const;
 
     // Starts the executable `name` of this directory (not followed if it is a link) as
     // startDetached() does, with `displayPath` as its argument 0. Returns its process id. Throws
@@ -48,12 +54,6 @@ public:
     // std::system_error.
     void sync() const;
 
-    // Removes the entry `name` and, when it is a directory, everything below it, never following a
-    // symbolic link: a link is removed itself. An entry that is already gone counts as removed.
-    // Returns the bytes on disk this freed: the allocated blocks of every directory and of every
-    // file whose last link it removed. Throws std::system_error at the first entry that cannot be
-    // removed; what was removed until then stays removed.
-    int64_t removeTree(const std::string& name) const;
     // Removes the entry `name` when it is an empty directory. Throws std::system_error (ENOTEMPTY
     // when something is in it).
     void removeEmpty(const std::string& name) const;

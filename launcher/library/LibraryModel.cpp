@@ -21,6 +21,7 @@
 #include "launcher/views/LauncherResource.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "selfupdate/UpdateFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +30,8 @@ namespace novra {
 const QString LibraryModel::kPreparing = QStringLiteral("Подготовка");
 const QString LibraryModel::kDownloading = QStringLiteral("Скачивание");
 const QString LibraryModel::kInstalling = QStringLiteral("Проверка и установка");
-const QString LibraryModel::kSelfUpdate = QStringLiteral("launcher-self-update");
+const QString LibraryModel::kSelfUpdate =
+    QString::fromUtf8(SelfUpdateCore::kLibraryID.data(), SelfUpdateCore::kLibraryID.size());
 const QString LibraryModel::kRemoving = QStringLiteral("Удаление");
 const QString LibraryModel::kVerifying = QStringLiteral("Проверка файлов");
 const QString LibraryModel::kRollingBack = QStringLiteral("Возврат версии");

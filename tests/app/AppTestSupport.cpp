@@ -62,6 +62,21 @@ Game LauncherEnvironment::publish(const std::string& id, const std::string& vers
     throw std::runtime_error("the published game is not in the catalog");
 }
 
+void LauncherEnvironment::publishLauncher(const std::string& bundle, int64_t build,
+                                          const std::string& version) {
+    RunResult result =
+        run(publishTool(), {"launcher-update", source(), bundle, "--build", std::to_string(build),
+                            "--version", version, "--key", keys_.privateKey});
+    if (result.status != 0) throw std::runtime_error("novra-publish launcher-update failed: " + result.err);
+    serve("launcher-update.json");
+    serve("packages/" + version + ".tar.gz");
+}
+
+void LauncherEnvironment::writeLauncherManifest(const LauncherUpdate& update) {
+    LauncherCore::atomicJSON(update.encode(), source() + "/launcher-update.json");
+    serve("launcher-update.json");
+}
+
 void LauncherEnvironment::writeSourceCatalog(const Catalog& catalog) {
     LauncherCore::atomicJSON(catalog.encode(), source() + "/catalog.json");
     serve("catalog.json");
@@ -76,7 +91,10 @@ std::vector<std::string> LauncherEnvironment::temporaryFiles() const {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(library(), error)) {
         const std::string name = entry.path().filename();
-        if (name.rfind(".catalog-", 0) == 0 || name.rfind(".download-", 0) == 0) found.push_back(name);
+        const bool package = name.rfind(".launcher-update-", 0) == 0 && name.ends_with(".tar.gz");
+        if (name.rfind(".catalog-", 0) == 0 || name.rfind(".download-", 0) == 0 ||
+            name.rfind(".launcher-check-", 0) == 0 || package)
+            found.push_back(name);
     }
     return found;
 }

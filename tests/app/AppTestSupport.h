@@ -15,6 +15,7 @@
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "launcher/library/SocialLink.h"
+#include "selfupdate/LauncherUpdate.h"
 #include "support/Bundles.h"
 #include "support/HttpsServer.h"
 #include "support/TestSupport.h"
@@ -47,15 +48,23 @@ public:
     // file, so they must be unique within the source. Returns the source's entry of the game.
     Game publish(const std::string& id, const std::string& version,
                  std::vector<std::pair<std::string, std::string>> files = {});
+    // Publishes the launcher bundle as the source's launcher update with the studio's tool, and
+    // serves the manifest and the package.
+    void publishLauncher(const std::string& bundle, int64_t build, const std::string& version);
+    // Serves this manifest as the source's launcher update (no package).
+    void writeLauncherManifest(const LauncherUpdate& update);
     // Replaces the source's catalog (withdrawing games, for example).
     void writeSourceCatalog(const Catalog& catalog);
     Catalog sourceCatalog() const;
 
     HttpsServer& server() { return *server_; }
+    // The studio's seal keys; the test trusts the public one.
+    const KeyPair& keys() const { return keys_; }
     // Stops the source: transfers from it fail from then on.
     void stopServer();
 
-    // Temporary files of the launcher in the library folder (".catalog-", ".download-").
+    // Temporary files of the launcher in the library folder (".catalog-", ".download-",
+    // ".launcher-check-" and the launcher's package ".launcher-update-….tar.gz").
     std::vector<std::string> temporaryFiles() const;
 
 private:

@@ -14,6 +14,7 @@
 #include "platform/Process.h"
 #include "selfupdate/BundleKeys.h"
 #include "selfupdate/SelfUpdateCore.h"
+#include "selfupdate/UpdateFiles.h"
 #include "updater/Relay.h"
 #include "support/Bundles.h"
 #include "support/SelfUpdateSupport.h"
@@ -40,21 +41,14 @@ double secondsSince(Clock::time_point start) {
 // A real update as the launcher leaves it: the installed launcher (build 11) carrying UpdateRelay
 // and the studio's key, the new launcher (build 12) prepared beside it, and the plan in the library.
 // Each launcher, once started, writes its version into "started".
-class UpdateRelayProgram : public ::testing::Test {
+class UpdateRelayProgram : public test::SealedLauncherTest {
   protected:
-    static void SetUpTestSuite() {
-        keyFolder_ = std::make_unique<test::TempDir>();
-        keys_ = test::makeKeys(keyFolder_->path());
-    }
-    static void TearDownTestSuite() { keyFolder_.reset(); }
-
     void SetUp() override {
-        trust_ = std::make_unique<test::TrustKey>(keys_.publicKey);
         installed = root / "Applications/NOVRA Launcher.app";
         source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
         started = root / "started";
-        test::makeLauncher(installed, launcher("11", "2.0", "old"), keys_.privateKey);
-        test::makeLauncher(source, launcher("12", "2.1", "new"), keys_.privateKey);
+        test::makeLauncher(installed, launcher("11", "2.0", "old"), keys().privateKey);
+        test::makeLauncher(source, launcher("12", "2.1", "new"), keys().privateKey);
         plan = SelfUpdateCore::prepare(source, installed, test::launcherUpdate(12, "2.1"));
         planFile = root / "library/.launcher-update-0F6C2B9E-5A4D-4E3F-8C7B-1A2B3C4D5E6F.json";
         LauncherCore::atomicJSON(plan.encode(), planFile);
@@ -62,7 +56,6 @@ class UpdateRelayProgram : public ::testing::Test {
         oldTree = test::snapshot(installed);
         newTree = test::snapshot(plan.candidate);
     }
-    void TearDown() override { trust_.reset(); }
 
     test::LauncherSpec launcher(const std::string& build, const std::string& version,
                                 const std::string& name) {
@@ -70,7 +63,7 @@ class UpdateRelayProgram : public ::testing::Test {
         spec.program = "#!/bin/sh\necho " + name + " > '" + started + ".tmp'\nmv '" + started + ".tmp' '" +
                        started + "'\n";
         spec.withRelay = true;
-        spec.trustedKeys = keys_.publicKey;
+        spec.trustedKeys = keys().publicKey;
         return spec;
     }
 
@@ -87,7 +80,7 @@ class UpdateRelayProgram : public ::testing::Test {
         EXPECT_EQ(test::readFile(planFile + ".result"), "Updated to 2.1\nPrevious: " + plan.candidate + "\n");
     }
 
-    static std::string privateKey() { return keys_.privateKey; }
+    static std::string privateKey() { return keys().privateKey; }
 
     // Runs the updater with a launcher that is gone; one that has not ended after 20 seconds is
     // killed and reported as "(hung)".
@@ -109,11 +102,6 @@ class UpdateRelayProgram : public ::testing::Test {
     std::string installed, source, started, planFile, relay;
     LauncherUpdatePlan plan;
     std::map<std::string, std::string> oldTree, newTree;
-
-  private:
-    static inline std::unique_ptr<test::TempDir> keyFolder_;
-    static inline test::KeyPair keys_;
-    std::unique_ptr<test::TrustKey> trust_;
 };
 
 } // namespace
@@ -237,7 +225,8 @@ TEST_F(UpdateRelayProgram, ThePlanMustBeARegularFileOfThisUserAndNoOneElse) {
         ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
     else
         foreign = "/etc/passwd";
-    test::writeFile(root / "huge.json", encodeJson(plan.encode()) + std::string(relay::kPlanLimit, ' '));
+    test::writeFile(root / "huge.json",
+                    encodeJson(plan.encode()) + std::string(SelfUpdateCore::kPlanLimit, ' '));
 
     struct Case {
         std::string path;

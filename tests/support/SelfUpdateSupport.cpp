@@ -54,6 +54,13 @@ void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::
     if (!privateKey.empty()) platform::sealBundle(path, privateKey);
 }
 
+void SealedLauncherTest::SetUpTestSuite() {
+    keyFolder_ = std::make_unique<TempDir>();
+    keys_ = makeKeys(keyFolder_->path());
+}
+
+void SealedLauncherTest::TearDownTestSuite() { keyFolder_.reset(); }
+
 LauncherUpdate launcherUpdate(int64_t build, const std::string& version) {
     LauncherUpdate update;
     update.schema = 1;

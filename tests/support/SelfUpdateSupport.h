@@ -3,11 +3,16 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "selfupdate/LauncherUpdate.h"
+#include "support/Bundles.h"
+#include "support/TestSupport.h"
 
 namespace novra::test {
 
@@ -25,6 +30,20 @@ struct LauncherSpec {
     // trusted keys (when not empty).
     bool withRelay = false;
     std::string trustedKeys;
+};
+
+// A fixture of the self-update tests: one throw-away seal key pair for the whole suite, trusted
+// while each test runs.
+class SealedLauncherTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    static const KeyPair& keys() { return keys_; }
+
+  private:
+    static inline std::unique_ptr<TempDir> keyFolder_;
+    static inline KeyPair keys_;
+    TrustKey trust_{keys_.publicKey};
 };
 
 // A spec with the given build number and version, changed further by `change`.

@@ -24,32 +24,24 @@ using novra::test::messageOf;
 
 // An installed launcher (build 11, version 2.0) in "Applications" and a new one (build 12,
 // version 2.1) unpacked in the library, both sealed with a key the process trusts.
-class SelfUpdate : public ::testing::Test {
+class SelfUpdate : public test::SealedLauncherTest {
   protected:
-    static void SetUpTestSuite() {
-        keyFolder_ = std::make_unique<test::TempDir>();
-        keys_ = test::makeKeys(keyFolder_->path());
-    }
-    static void TearDownTestSuite() { keyFolder_.reset(); }
-
     void SetUp() override {
-        trust_ = std::make_unique<test::TrustKey>(keys_.publicKey);
         applications = root / "Applications";
         installed = applications + "/NOVRA Launcher.app";
         source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
         test::makeLauncher(
             installed, test::launcherSpec("11", "2.0", [](auto& s) { s.program = "#!/bin/sh\necho old\n"; }),
-            keys_.privateKey);
+            keys().privateKey);
         test::makeLauncher(source,
                            test::launcherSpec("12", "2.1",
                                               [](auto& s) {
                                                   s.program = "#!/bin/sh\necho new\n";
                                                   s.files = {{"Contents/Resources/catalog.json", "{}"}};
                                               }),
-                           keys_.privateKey);
+                           keys().privateKey);
         update = test::launcherUpdate(12, "2.1");
     }
-    void TearDown() override { trust_.reset(); }
 
     // The names in the installed launcher's folder other than the launcher itself.
     std::vector<std::string> candidates() const {
@@ -60,16 +52,11 @@ class SelfUpdate : public ::testing::Test {
         return names;
     }
 
-    static std::string privateKey() { return keys_.privateKey; }
+    static std::string privateKey() { return keys().privateKey; }
 
     test::TempDir root;
     std::string applications, installed, source;
     LauncherUpdate update;
-
-  private:
-    static inline std::unique_ptr<test::TempDir> keyFolder_;
-    static inline test::KeyPair keys_;
-    std::unique_ptr<test::TrustKey> trust_;
 };
 
 } // namespace
