@@ -23,6 +23,8 @@ QtObject {
     readonly property color onAccent: Qt.rgba(19 / 255, 23 / 255, 19 / 255, 1)      // labels on accent buttons
     readonly property color artworkEmpty: Qt.rgba(36 / 255, 40 / 255, 42 / 255, 1)  // artwork without image
     readonly property color iconShade: Qt.rgba(48 / 255, 54 / 255, 56 / 255, 1)     // end of an icon's gradient
+    readonly property color selection: Qt.rgba(1, 1, 1, 0.07)                       // active section, selected row
+    readonly property color field: Qt.rgba(1, 1, 1, 0.06)                           // text fields, grouped rows
 
     // Type: faces with Cyrillic from the system's fonts.
     readonly property string sans: "Noto Sans"
