@@ -243,18 +243,14 @@ Item {
                         Accessible.name: "Сообщение"
 
                         // Return sends; Shift+Return starts a new line.
-                        Keys.onReturnPressed: event => {
+                        function returnPressed(event) {
                             if (event.modifiers & Qt.ShiftModifier)
                                 event.accepted = false
                             else
                                 conversation.send()
                         }
-                        Keys.onEnterPressed: event => {
-                            if (event.modifiers & Qt.ShiftModifier)
-                                event.accepted = false
-                            else
-                                conversation.send()
-                        }
+                        Keys.onReturnPressed: event => returnPressed(event)
+                        Keys.onEnterPressed: event => returnPressed(event)
                     }
                 }
 

@@ -11,6 +11,14 @@ Item {
     property var view: null
     readonly property var social: view.social
 
+    // The buttons of the rows: small, and resting while the model is busy with an action.
+    component RowButton: QuietButton {
+        implicitHeight: 28
+        leftPadding: 10
+        rightPadding: 10
+        enabled: !column.social.busy
+    }
+
     ColumnLayout {
         anchors.fill: parent
         anchors.topMargin: 18
@@ -100,23 +108,15 @@ Item {
                         width: rows.width
                         name: model.username
 
-                        QuietButton {
+                        RowButton {
                             objectName: "acceptButton"
                             text: "Принять"
-                            implicitHeight: 28
-                            leftPadding: 10
-                            rightPadding: 10
                             tint: Theme.accent
-                            enabled: !column.social.busy
                             onClicked: column.view.act("friends/" + model.id + "/accept")
                         }
-                        QuietButton {
+                        RowButton {
                             objectName: "declineButton"
                             text: "Отклонить"
-                            implicitHeight: 28
-                            leftPadding: 10
-                            rightPadding: 10
-                            enabled: !column.social.busy
                             onClicked: column.view.act("friends/" + model.id + "/decline")
                         }
                     }
@@ -206,13 +206,9 @@ Item {
                         name: model.username
                         opacity: 0.85
 
-                        QuietButton {
+                        RowButton {
                             objectName: "unblockButton"
                             text: "Разблокировать"
-                            implicitHeight: 28
-                            leftPadding: 10
-                            rightPadding: 10
-                            enabled: !column.social.busy
                             onClicked: column.view.act("blocks/" + model.id + "/unblock")
                         }
                     }
