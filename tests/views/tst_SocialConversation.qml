@@ -138,6 +138,7 @@ Rectangle {
             compare(list.count, 50)
             tryVerify(() => list.atYEnd, 1000, "opens at the newest message")
             list.positionViewAtBeginning()
+            tryVerify(() => list.atYBeginning, 1000, "scrolled back to the first message")
             click("earlierButton")
             settle()
             compare(list.count, 60)

@@ -137,9 +137,14 @@ Item {
             model: conversation.social.messages
             ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
+            // Once the view is laid out, and only if the player has not scrolled away meanwhile.
             function follow() {
                 if (atEnd)
-                    Qt.callLater(positionViewAtEnd)
+                    Qt.callLater(keepAtEnd)
+            }
+            function keepAtEnd() {
+                if (atEnd)
+                    positionViewAtEnd()
             }
             // However the view moved: flicked, wheeled, dragged by its scroll bar or put in place.
             onContentYChanged: atEnd = atYEnd
