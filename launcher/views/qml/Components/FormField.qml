@@ -23,6 +23,10 @@ TextField {
 
     Accessible.name: label !== "" ? label : placeholderText
 
+    // Away from the keyboard the field shows the start of a long text, not its end.
+    onTextChanged: if (!activeFocus) cursorPosition = 0
+    onActiveFocusChanged: if (!activeFocus) cursorPosition = 0
+
     background: Rectangle {
         radius: 7
         color: field.activeFocus ? Qt.rgba(1, 1, 1, 0.09) : Theme.field
