@@ -29,7 +29,7 @@ MenuItem {
     }
 
     background: Rectangle {
-        radius: Theme.radiusControl - 3
+        radius: Theme.radiusSmall
         color: item.highlighted && item.enabled ? Theme.controlHover : "transparent"
     }
 }

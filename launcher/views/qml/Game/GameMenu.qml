@@ -5,7 +5,7 @@ import Novra.Launcher
 // The hero's "Ещё" button of an installed or linked game and its menu: check the files, repair
 // them, return to the previous version, free the space of older versions, remove the game (after a
 // confirmation). The entries wait while the library is busy or checking.
-QuietButton {
+IconButton {
     id: button
 
     property var game: null
@@ -26,26 +26,15 @@ QuietButton {
     objectName: "heroMenuButton"
     visible: linked || inLibrary
     symbol: "ellipsis"
-    leftPadding: 9
-    rightPadding: 9
-    Accessible.name: "Ещё"
-    HelpTip { visible: button.hovered && !menu.opened; text: "Ещё" }
+    help: "Ещё"
 
     onClicked: menu.opened ? menu.close() : menu.open()
 
-    Menu {
+    QuietMenu {
         id: menu
         objectName: "heroMenu"
         y: button.height + 6
-        padding: 6
-
-        background: Rectangle {
-            implicitWidth: 260
-            radius: Theme.radiusControl + 2
-            color: Theme.raised
-            border.width: 1
-            border.color: Theme.outline
-        }
+        implicitWidth: 260
 
         QuietMenuItem {
             objectName: "menuVerify"
