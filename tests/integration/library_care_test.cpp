@@ -39,11 +39,11 @@ protected:
     // small files besides (the more files, the longer a removal takes).
     Installed install(const std::string& version, const std::string& id = "game", int files = 0) {
         const std::string bundle = dir / ("build/" + id + "-" + version + "/Game.app");
-        test::BundleSpec spec{.files = {{"Contents/Resources/version.txt", version}}};
+        test::BundleSpec layout{.files = {{"Contents/Resources/version.txt", version}}};
         for (int i = 0; i < files; ++i)
-            spec.files.emplace_back("Contents/Resources/tiles/" + std::to_string(i),
+            layout.files.emplace_back("Contents/Resources/tiles/" + std::to_string(i),
                                     std::string(3000, 'a' + i % 26));
-        test::makeBundle(bundle, spec);
+        test::makeBundle(bundle, layout);
         Game game = test::publishRelease(source, bundle, id, version, keys.privateKey);
         OperationControl control;
         return LauncherCore::install(source + "/packages/" + version + ".tar.gz", game, settings, control);
