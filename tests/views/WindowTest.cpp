@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "Pictures.h"
-#include "SocialModelSupport.h"
-#include "SocialTestSupport.h"
+#include "support/social/SocialModelSupport.h"
+#include "support/social/SocialTestSupport.h"
 #include "launcher/social/SocialAPI.h"
 #include "launcher/desktop/Windows.h"
 #include "support/qt/QtAwait.h"

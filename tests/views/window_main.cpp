@@ -7,7 +7,7 @@
 #include <QQuickStyle>
 #include <gtest/gtest.h>
 
-#include "SocialTestSupport.h"
+#include "support/social/SocialTestSupport.h"
 #include "launcher/desktop/IconTheme.h"
 #include "support/TestSupport.h"
 
