@@ -6,15 +6,13 @@
 
 #include <QApplication>
 #include <QCoroQml>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QSessionManager>
-#include <QTranslator>
 #include <QWindow>
 
 #include "launcher/desktop/IconTheme.h"
+#include "launcher/desktop/QtTexts.h"
 #include "launcher/desktop/QuitSignals.h"
 #include "launcher/desktop/SingleInstance.h"
 #include "launcher/desktop/Tray.h"
@@ -65,11 +63,7 @@ int main(int argc, char** argv) {
         // Not in a bundle: nothing is trusted, every install is refused.
     }
 
-    // Qt's own texts (the folder chooser, size units) in Russian, like the launcher's.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    desktop::useRussianQtTexts();
     desktop::useSymbolTheme();
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 
