@@ -48,12 +48,17 @@ Game LauncherEnvironment::publish(const std::string& id, const std::string& vers
     const std::string bundle = dir_ / ("bundles/" + id + "-" + version + "/Game.app");
     files.emplace_back("Contents/Resources/version.txt", version);
     makeBundle(bundle, {.files = files});
-    // The built-in title where the bundle carries the game, so the views' texts stay the same.
-    std::string title = "Test";
+    // The built-in title, summary, symbol and category where the bundle carries the game, so the
+    // views show the same game.
+    std::vector<std::string> arguments{"release", source(), bundle, "--id", id, "--version", version, "--key",
+                                       keys_.privateKey, "--title", "Test"};
     for (const Game& known : builtInCatalog().games)
-        if (known.id == id) title = known.title;
-    RunResult result = run(publishTool(), {"release", source(), bundle, "--id", id, "--version", version, "--key",
-                                           keys_.privateKey, "--title", title});
+        if (known.id == id) {
+            arguments.back() = known.title;
+            arguments.insert(arguments.end(), {"--summary", known.summary, "--symbol", known.symbol});
+            if (known.category) arguments.insert(arguments.end(), {"--category", *known.category});
+        }
+    RunResult result = run(publishTool(), arguments);
     if (result.status != 0) throw std::runtime_error("novra-publish release failed: " + result.err);
     serve("catalog.json");
     serve("packages/" + version + ".tar.gz");
