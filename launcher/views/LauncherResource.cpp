@@ -77,6 +77,25 @@ QString fileOf(Store& s, const QString& name, const QString& key) {
     return s.root->isEmpty() ? QString() : QDir(*s.root).filePath(key + QStringLiteral(".png"));
 }
 
+// Reads the file of a key with the lock released: `read` takes the file's path and gives a null
+// value when it finds nothing, as it does for an unsafe name or without a root. Called and
+// returns with the lock held; `current` tells whether the root is still the one the read began
+// under.
+template <typename Read>
+auto readFile(Store& s, QMutexLocker<QMutex>& locker, const QString& name, const QString& key, Read read,
+              bool& current) {
+    using Value = decltype(read(QString()));
+    const QString file = fileOf(s, name, key);
+    if (file.isEmpty())
+        return Value();
+    const quint64 generation = s.generation;
+    locker.unlock();
+    Value value = read(file);
+    locker.relock();
+    current = generation == s.generation;
+    return value;
+}
+
 // (Re)starts the delay after which the full-size images are dropped; from any thread, on the
 // application's thread. Without an application the images stay.
 void releaseLater() {
@@ -135,16 +154,11 @@ QImage LauncherResource::image(const QString& name, const QString& folder) {
         if (auto found = s.images.constFind(key); found != s.images.constEnd())
             return *found;
     }
-    const QString file = fileOf(s, name, key);
-    if (file.isEmpty())
-        return {};
-    const quint64 generation = s.generation;
-    locker.unlock();
-    QImage image = decode(file);
+    bool current = false;
+    QImage image = readFile(s, locker, name, key, decode, current);
     if (image.isNull())
         return {};
-    locker.relock();
-    if (generation == s.generation) {
+    if (current) {
         s.images.insert(key, image);
         s.sizes.insert(key, image.size());
     }
@@ -177,18 +191,16 @@ QSize LauncherResource::size(const QString& name, const QString& folder) {
     QMutexLocker locker(&s.lock);
     if (auto found = s.sizes.constFind(key); found != s.sizes.constEnd())
         return *found;
-    const QString file = fileOf(s, name, key);
-    if (file.isEmpty())
-        return {};
-    const quint64 generation = s.generation;
-    locker.unlock();
-    // The header alone: a file that cannot be decoded gives no size.
-    QImageReader reader(file, "png");
-    const QSize found = reader.canRead() ? reader.size() : QSize();
+    // The header alone: a file that is not an image gives no size.
+    auto header = [](const QString& file) {
+        QImageReader reader(file, "png");
+        return reader.canRead() ? reader.size() : QSize();
+    };
+    bool current = false;
+    const QSize found = readFile(s, locker, name, key, header, current);
     if (!found.isValid())
         return {};
-    locker.relock();
-    if (generation == s.generation)
+    if (current)
         s.sizes.insert(key, found);
     return found;
 }
