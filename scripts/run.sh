@@ -179,6 +179,10 @@ fi
 if ! has_service org.freedesktop.secrets; then
   echo "run: в сеансе нет хранилища секретов — запускаю своё (D-Bus и gnome-keyring только для лаунчера)"
   private_session
+elif has_service com.novra.Launcher; then
+  # A launcher already runs in this session: on its bus the demo's would only bring that one forward.
+  echo "run: в сеансе уже работает лаунчер NOVRA — демо запускается в своём сеансе D-Bus"
+  private_session
 fi
 echo "run: источник $source_origin, социальный сервис $social_origin; демо-игрок demo, пароль novra-demo"
 /usr/bin/env "${launcher_env[@]}" "$program" || true

@@ -122,7 +122,9 @@ def click(node):
 
 
 def type_text(text):
-    xdotool("type", "--delay", "40", text)
+    # xdotool maps a character missing from the keyboard map (Cyrillic, here) onto a spare key
+    # for each press; quicker than this, the X server can see a key before its new meaning.
+    xdotool("type", "--delay", "150", text)
 
 
 def key(*keys):
