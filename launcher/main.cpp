@@ -5,15 +5,14 @@
 #include <exception>
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
+#include <QCoroQml>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QSessionManager>
-#include <QTranslator>
 #include <QWindow>
 
 #include "launcher/desktop/IconTheme.h"
+#include "launcher/desktop/QtTexts.h"
 #include "launcher/desktop/QuitSignals.h"
 #include "launcher/desktop/SingleInstance.h"
 #include "launcher/desktop/Tray.h"
@@ -32,6 +31,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("NOVRA"));
     QCoreApplication::setApplicationName(QStringLiteral("NOVRA Launcher"));
+    // The views wait for the models' operations through QCoro's tasks.
+    QCoro::Qml::registerTypes();
 
     AppDelegate& delegate = AppDelegate::shared();
     QObject::connect(&delegate, &AppDelegate::readyToQuit, &application, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -62,11 +63,7 @@ int main(int argc, char** argv) {
         // Not in a bundle: nothing is trusted, every install is refused.
     }
 
-    // Qt's own texts (the folder chooser, size units) in Russian, like the launcher's.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    desktop::useRussianQtTexts();
     desktop::useSymbolTheme();
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 

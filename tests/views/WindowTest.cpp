@@ -5,10 +5,12 @@
 #include <QQuickWindow>
 #include <QSet>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 
 #include "Pictures.h"
-#include "SocialModelSupport.h"
-#include "SocialTestSupport.h"
+#include "support/social/DemoCast.h"
+#include "support/social/SocialModelSupport.h"
+#include "support/social/SocialTestSupport.h"
 #include "launcher/social/SocialAPI.h"
 #include "launcher/desktop/Windows.h"
 #include "support/qt/QtAwait.h"
@@ -47,6 +49,12 @@ void WindowTest::startSocialService(const std::string& seed) {
     ASSERT_TRUE(useSecretStore(SecretStore::Keyring));
     service.loadSeed(seed);
     service.start();
+    qputenv(SocialAPI::kTestOriginVariable, QByteArray::fromStdString(service.origin()));
+}
+
+void WindowTest::startDemoCast() {
+    ASSERT_TRUE(useSecretStore(SecretStore::Keyring));
+    startWithDemoCast(service);
     qputenv(SocialAPI::kTestOriginVariable, QByteArray::fromStdString(service.origin()));
 }
 
@@ -108,6 +116,8 @@ void WindowTest::click(const QString& name) { click(item(name)); }
 
 void WindowTest::click(QQuickItem* item) {
     ASSERT_NE(item, nullptr);
+    // Where the person sees it: after the layouts the last change started.
+    ASSERT_TRUE(QQuickTest::qWaitForPolish(window_));
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(window_, Qt::LeftButton, {}, centre.toPoint());
     QCoreApplication::processEvents();

@@ -37,6 +37,8 @@ protected:
     // The local social service with the accounts of `seed`, and a private keyring for the session:
     // the social model the window creates talks to them. Call before load().
     void startSocialService(const std::string& seed);
+    // The same with the demo cast (support/social/DemoCast.h).
+    void startDemoCast();
     // Signs the social model in and waits for its first snapshot.
     void signIn(const QString& username, const QString& password);
     // The library view, whose state (section, filter, search, showSettings) the tests read.

@@ -7,8 +7,9 @@
 #include <QQuickStyle>
 #include <gtest/gtest.h>
 
-#include "SocialTestSupport.h"
+#include "support/social/SocialTestSupport.h"
 #include "launcher/desktop/IconTheme.h"
+#include "launcher/desktop/QtTexts.h"
 #include "support/TestSupport.h"
 
 int main(int argc, char** argv) {
@@ -16,11 +17,12 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::testing::InitGoogleTest(&argc, argv);
 
-    // As the launcher sets itself up: its names (its own settings file in the test's home), the
-    // symbols' icon theme, the Basic style. Widgets for the tray's menu.
+    // As the launcher sets itself up: its names (its own settings file in the test's home), Qt's
+    // texts in Russian, the symbols' icon theme, the Basic style. Widgets for the tray's menu.
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("NOVRA"));
     QCoreApplication::setApplicationName(QStringLiteral("NOVRA Launcher"));
+    novra::desktop::useRussianQtTexts();
     novra::desktop::useSymbolTheme();
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     const int result = RUN_ALL_TESTS();

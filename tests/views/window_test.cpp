@@ -15,6 +15,7 @@
 #include "launcher/views/FileSize.h"
 #include "support/TestSupport.h"
 #include "support/qt/QtAwait.h"
+#include "support/social/SocialModelSupport.h"
 
 using namespace novra;
 using namespace novra::test;
@@ -302,6 +303,52 @@ TEST_F(LibraryWindow, EachAppearanceRefreshesAndStartsTheViewAnew) {
     EXPECT_FALSE(shown("games"));
     EXPECT_FALSE(shown("emptyState"));
     picture("library-friends-section");
+}
+
+// The friends section holds the friends panel over the application's social model, with the
+// library's games naming what friends play. The panel is made once and keeps what was typed; the
+// social model counts it as on screen only while the section is shown.
+TEST_F(LibraryWindow, TheFriendsSectionHostsTheFriendsPanel) {
+    startDemoCast();
+    publishAndRefresh({"ember-run", "paper-kings", "night-ferry", "glass-garden", "polar-bloom"});
+    show();
+    EXPECT_FALSE(social().chatVisible());
+    click("section-friends");
+    ASSERT_TRUE(shown("socialView"));
+    EXPECT_TRUE(social().chatVisible());
+
+    click("usernameField");
+    type(QStringLiteral("demo"));
+    click("passwordField");
+    type(QStringLiteral("novra-demo"));
+    click("signInButton");
+    ASSERT_TRUE(waitUntil([&] { return social().account().has_value(); }));
+    settle(social());
+    EXPECT_EQ(text("accountName"), "demo");
+    auto presence = [&](const char* row) {
+        auto* line = object(QString::fromUtf8(row))->findChild<QObject*>(QStringLiteral("rowDetail"));
+        return line ? line->property("text").toString() : QString();
+    };
+    EXPECT_EQ(presence("friend-p-anya"), "Угольный забег");
+    EXPECT_EQ(presence("friend-p-dina"), "secret-build");
+
+    // Борис's two messages are read once his conversation is open in the shown panel.
+    ASSERT_EQ(social().unreadCount(), 2);
+    click("friend-p-boris");
+    settle(social());
+    await(social().poll());
+    EXPECT_EQ(social().unreadCount(), 0);
+    EXPECT_FALSE(shown("section-friends-badge"));
+    click("messageField");
+    type(QStringLiteral("Уже иду"));
+    picture("friends");
+
+    click("section-library");
+    EXPECT_FALSE(social().chatVisible());
+    EXPECT_FALSE(shown("socialView"));
+    click("section-friends");
+    EXPECT_TRUE(social().chatVisible());
+    EXPECT_EQ(text("messageField"), "Уже иду");
 }
 
 // The keyboard of a desktop application.

@@ -116,11 +116,23 @@ Item {
         onGameChosen: id => view.model.selected = id
     }
 
-    Item {
+    // The friends panel, made the first time the section is opened and kept afterwards (with what
+    // the player typed in it); hidden, it tells the social model that the chat is not on screen.
+    Loader {
         id: friends
         objectName: "friendsArea"
         anchors.fill: library
+        anchors.leftMargin: Theme.contentPadding
+        anchors.rightMargin: Theme.contentPadding
+        anchors.bottomMargin: Theme.contentPadding
         visible: view.section === LibraryState.LauncherSection.friends
+        active: false
+        onVisibleChanged: if (visible) active = true
+        sourceComponent: SocialView {
+            objectName: "socialView"
+            social: view.social
+            games: view.model ? view.model.libraryGames : []
+        }
     }
 
     DownloadBar {

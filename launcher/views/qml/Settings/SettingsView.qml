@@ -395,6 +395,7 @@ Popup {
 
     Loader {
         id: folderDialog
+        objectName: "folderChooser"
         active: false
         source: "LibraryFolderDialog.qml"
         onLoaded: item.open()
