@@ -162,7 +162,7 @@ if [[ -n "$tour" ]]; then
   /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
   started+=($!)
   # The desktop's notifications, written down for the tour to read.
-  /usr/bin/python3 "$root/scripts/tour/notifications.py" "$scratch/notifications" &
+  /usr/bin/python3 "$root/scripts/tour/notifications.py" "$state/notifications.jsonl" &
   started+=($!)
   await_service org.a11y.Bus || { echo "run: не запустилась шина доступности (at-spi-bus-launcher)" >&2; exit 1; }
   await_service org.freedesktop.Notifications || { echo "run: не запустился сервер уведомлений тура" >&2; exit 1; }
@@ -171,7 +171,7 @@ if [[ -n "$tour" ]]; then
   status=0
   /usr/bin/python3 "$root/scripts/tour/tour.py" --pictures "$tour" --screen "$scratch/screen/Xvfb_screen0" \
     --bundle "$bundle" --state "$state/data/NOVRA Launcher" --studio-log "$demo/serve.log" \
-    --notifications "$scratch/notifications" -- /usr/bin/env "${launcher_env[@]}" "$program" || status=$?
+    --notifications "$state/notifications.jsonl" -- /usr/bin/env "${launcher_env[@]}" "$program" || status=$?
   echo "run: снимки тура — в $tour"
   exit "$status"
 fi
