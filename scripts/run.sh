@@ -65,8 +65,10 @@ await_lines() {
 }
 
 # The installed copy: the build's bundle trusting the demo's key, copied again only when the build (or
-# the key) changed, and afresh for every tour so that the tour always starts from build N.
+# the key) changed. A tour has a copy of its own, made afresh each time, so that it always starts from
+# build N and leaves the run's copy alone.
 apps="$demo/app"
+if [[ -n "$tour" ]]; then apps="$demo/tour-app"; fi
 bundle="$apps/NOVRA Launcher.app"
 built="$build/NOVRA Launcher.app"
 if [[ ! -x "$built/Contents/MacOS/NovraHub" ]]; then
@@ -176,6 +178,10 @@ if [[ -n "$tour" ]]; then
   exit "$status"
 fi
 
+# The session's bus where only its usual socket names it (as D-Bus itself would find it).
+if [[ -z "${DBUS_SESSION_BUS_ADDRESS:-}" && -n "${XDG_RUNTIME_DIR:-}" && -S "$XDG_RUNTIME_DIR/bus" ]]; then
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
+fi
 if ! has_service org.freedesktop.secrets; then
   echo "run: в сеансе нет хранилища секретов — запускаю своё (D-Bus и gnome-keyring только для лаунчера)"
   private_session
