@@ -63,9 +63,15 @@ try:
         json.dump({"sourceURL": "https://127.0.0.1:9", "host": "novra-build", "remoteRoot": "/srv/builds",
                    "library": os.path.join(work, "library"), "requiredVolumes": []}, settings)
 
-    # One X server for every run.
+    # One X server for every run, on a display no other server holds: neither a lock file here nor
+    # a listening socket (an X server of another file-system namespace shows only its socket, and
+    # clients would reach it first).
+    sockets = open("/proc/net/unix").read()
+    number = next(n for n in range(20, 200)
+                  if f"/tmp/.X11-unix/X{n}\n" not in sockets and not os.path.exists(f"/tmp/.X{n}-lock"))
     read, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
+    xvfb = subprocess.Popen(["Xvfb", f":{number}", "-displayfd", str(write), "-screen", "0", "1600x1000x24",
+                             "-nolisten", "tcp"],
                             pass_fds=[write], stderr=subprocess.DEVNULL)
     children.append(xvfb)
     os.close(write)

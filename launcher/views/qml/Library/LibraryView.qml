@@ -122,6 +122,7 @@ Item {
         id: friends
         objectName: "friendsArea"
         anchors.fill: library
+        anchors.topMargin: 12
         anchors.leftMargin: Theme.contentPadding
         anchors.rightMargin: Theme.contentPadding
         anchors.bottomMargin: Theme.contentPadding
