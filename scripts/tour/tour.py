@@ -122,13 +122,14 @@ class Tour:
         click(await_node(self.app, 20, "игра «%s» в коллекции" % GAME, name=GAME, roles=("push button",)))
         hero = await_node(self.app, 20, "«%s» выбрана" % GAME, name=GAME, roles=("panel",))
         self.press("Установить", root=hero)
-        bar = await_node(self.app, 20, "полоса загрузки", name=GAME, roles=("status bar",))
-        time.sleep(0.6)  # the bar's progress moves on; the picture shows it part way
+        await_node(self.app, 20, "полоса загрузки", name=GAME, roles=("status bar",))
+        # The bar's percentage is not in the accessibility tree: a moment, so that the picture shows
+        # the progress part way.
+        time.sleep(0.6)
         self.picture()
         started = time.monotonic()
         wait_for(lambda: find(self.app, roles=("status bar",)) is None, 120, "конец установки")
         await_node(hero, 30, "кнопка «Играть» у «%s»" % GAME, name="Играть", roles=BUTTONS)
-        del bar
         try:
             with open(os.path.join(self.o.state, "Games", GAME_ID, "current.json"), encoding="utf-8") as f:
                 version = json.load(f)["release"]["version"]
