@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <thread>
+#include <vector>
 
 #include "core/LauncherCore.h"
 #include "platform/Process.h"
@@ -72,12 +73,14 @@ std::string readLine(int fd, std::chrono::milliseconds limit) {
     return "";
 }
 
-// Status and body of an HTTPS GET by the real curl, trusting the demo's certificate.
+// Status and body of an HTTPS GET by the real curl, trusting the demo's certificate. The body goes
+// through a file (packages are larger than what a captured output holds).
 std::pair<std::string, std::string> fetch(const std::string& url, const std::string& certificate) {
+    test::TempDir folder;
+    const std::string body = folder / "body";
     test::RunResult got = test::run("/usr/bin/curl", {"--silent", "--path-as-is", "--cacert", certificate, "--noproxy",
-                                                      "*", "--write-out", "\n%{http_code}", url});
-    auto cut = got.out.rfind('\n');
-    return {got.out.substr(cut + 1), got.out.substr(0, cut)};
+                                                      "*", "--output", body, "--write-out", "%{http_code}", url});
+    return {got.out, fs::exists(body) ? test::readFile(body) : ""};
 }
 
 } // namespace
@@ -156,19 +159,36 @@ TEST_F(DemoStudio, LaterRunsKeepWhatIsCurrentAndNeverLeaveABrokenSource) {
     EXPECT_EQ(packageTimes(), after);
 }
 
+// The demo studio serving the demo folder with `options` added; its two origins once both listen.
+struct Studio {
+    platform::Process process;
+    std::string origin, social;
+
+    Studio(const std::string& demo, std::vector<std::string> options)
+        : process(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-studio", [&] {
+              std::vector<std::string> args{"serve", demo + "/source", "--certificate", demo + "/tls/certificate.pem",
+                                            "--certificate-key", demo + "/tls/key.pem"};
+              args.insert(args.end(), options.begin(), options.end());
+              return args;
+          }()) {
+        process.standardOutput = platform::Redirect::stream();
+        process.launch();
+        const std::string sourceLine = readLine(process.streamFd(1), 10s);
+        const std::string socialLine = readLine(process.streamFd(1), 10s);
+        EXPECT_TRUE(sourceLine.starts_with("source https://127.0.0.1:")) << sourceLine;
+        EXPECT_TRUE(socialLine.starts_with("social http://127.0.0.1:")) << socialLine;
+        if (sourceLine.size() > 7) origin = sourceLine.substr(7);
+        if (socialLine.size() > 7) social = socialLine.substr(7);
+    }
+};
+
 TEST_F(DemoStudio, ServesTheSourceAndTheDemoPlayers) {
     const std::string certificate = demo + "/tls/certificate.pem";
     const std::string settings = folder / "state/settings.json";
-    platform::Process studio(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-studio",
-                             {"serve", source, "--certificate", certificate, "--certificate-key", demo + "/tls/key.pem",
-                              "--settings", settings});
-    studio.standardOutput = platform::Redirect::stream();
-    studio.launch();
-    const std::string sourceLine = readLine(studio.streamFd(1), 10s);
-    const std::string socialLine = readLine(studio.streamFd(1), 10s);
-    ASSERT_TRUE(sourceLine.starts_with("source https://127.0.0.1:")) << sourceLine;
-    ASSERT_TRUE(socialLine.starts_with("social http://127.0.0.1:")) << socialLine;
-    const std::string origin = sourceLine.substr(7), social = socialLine.substr(7);
+    Studio served(demo, {"--settings", settings});
+    platform::Process& studio = served.process;
+    ASSERT_FALSE(served.origin.empty() || served.social.empty());
+    const std::string origin = served.origin, social = served.social;
     EXPECT_EQ(Settings::fromJSON(test::readFile(settings)).sourceURL, origin);
 
     // Files below the source folder, and nothing else.
@@ -224,6 +244,21 @@ TEST_F(DemoStudio, ServesTheSourceAndTheDemoPlayers) {
     studio.terminate();
     EXPECT_TRUE(studio.waitFor(10));
     EXPECT_EQ(studio.exitStatus(), 0);
+}
+
+TEST_F(DemoStudio, APackageTakesAtLeastThePackageSeconds) {
+    Studio served(demo, {"--rate", "0", "--package-seconds", "1.5"});
+    ASSERT_FALSE(served.origin.empty());
+    const std::string certificate = demo + "/tls/certificate.pem";
+    const std::string package = release("paper-kings").archive;
+    const auto started = std::chrono::steady_clock::now();
+    auto [status, body] = fetch(served.origin + "/" + package, certificate);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(status, "200");
+    EXPECT_EQ(body, test::readFile(source + "/" + package));
+    EXPECT_GE(took, 1400ms);
+    served.process.terminate();
+    EXPECT_TRUE(served.process.waitFor(10));
 }
 
 TEST_F(DemoStudio, TheDemoGameOpensTheBundleItLiesIn) {

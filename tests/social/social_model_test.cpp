@@ -316,6 +316,20 @@ TEST_F(SocialModelTest, NotificationsFollowTheSnapshotsInOrder) {
     EXPECT_EQ(model->unreadCount(), 3) << "boris's three; vera's were read in her open conversation";
 }
 
+TEST_F(SocialModelTest, AMessageAfterTheConversationWasReadIsNotified) {
+    model->setNotificationsEnabled(true);
+    signIn();
+    model->setChatVisible(true);
+    open("p-vera");
+    service.addMessage("p-vera", "p-anna", "ты тут?");
+    await(model->poll());
+    EXPECT_TRUE(notices.empty()) << "seen in the open conversation, and read there";
+    open("p-boris");
+    service.addMessage("p-vera", "p-anna", "ау");
+    await(model->poll());
+    EXPECT_EQ(notices, (std::vector<Notice>{{"vera", "Новое сообщение в NOVRA", "p-vera"}}));
+}
+
 TEST_F(SocialModelTest, TwoTriggersDuringARoundGiveOneMoreRound) {
     signIn();
     service.clearRequests();
