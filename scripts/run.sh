@@ -151,8 +151,15 @@ program="$bundle/Contents/MacOS/NovraHub"
 if [[ -n "$tour" ]]; then
   mkdir -p "$tour"
   mkdir -p "$scratch/screen"
+  # A display no other X server holds: no lock file, no socket file and no listening socket (a server of
+  # another file-system namespace shows only its socket, and clients would reach it first).
+  number=30
+  while [[ -e "/tmp/.X$number-lock" || -e "/tmp/.X11-unix/X$number" ]] ||
+    grep -q "/tmp/.X11-unix/X$number\$" /proc/net/unix; do
+    number=$((number + 1))
+  done
   exec 3>"$scratch/display"
-  /usr/bin/Xvfb -displayfd 3 -screen 0 1920x1080x24 -fbdir "$scratch/screen" -nolisten tcp >/dev/null 2>&1 &
+  /usr/bin/Xvfb ":$number" -displayfd 3 -screen 0 1920x1080x24 -fbdir "$scratch/screen" -nolisten tcp >/dev/null 2>&1 &
   started+=($!)
   exec 3>&-
   await_lines "$scratch/display" 10 1 || { echo "run: Xvfb не запустился" >&2; exit 1; }
