@@ -37,41 +37,36 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// A real update as the launcher leaves it: the installed launcher (build 11) carrying UpdateRelay
-// and the studio's key, the new launcher (build 12) prepared beside it, and the plan in the library.
-// Each launcher, once started, writes its version into "started".
-class UpdateRelayProgram : public ::testing::Test {
+// A real update as the launcher leaves it: the installed launcher carrying UpdateRelay and the
+// studio's key, the new launcher prepared beside it, and the plan in the library.
+class UpdateRelayProgram : public test::LauncherUpdateTest {
   protected:
-    static void SetUpTestSuite() {
-        keyFolder_ = std::make_unique<test::TempDir>();
-        keys_ = test::makeKeys(keyFolder_->path());
-    }
-    static void TearDownTestSuite() { keyFolder_.reset(); }
-
     void SetUp() override {
-        trust_ = std::make_unique<test::TrustKey>(keys_.publicKey);
-        installed = root / "Applications/NOVRA Launcher.app";
-        source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
-        started = root / "started";
-        test::makeLauncher(installed, launcher("11", "2.0", "old"), keys_.privateKey);
-        test::makeLauncher(source, launcher("12", "2.1", "new"), keys_.privateKey);
-        plan = SelfUpdateCore::prepare(source, installed, test::launcherUpdate(12, "2.1"));
-        planFile = root / "library/.launcher-update-0F6C2B9E-5A4D-4E3F-8C7B-1A2B3C4D5E6F.json";
+        LauncherUpdateTest::SetUp();
+        plan = SelfUpdateCore::prepare(source, installed, update);
         LauncherCore::atomicJSON(plan.encode(), planFile);
-        relay = installed + "/Contents/MacOS/UpdateRelay";
         oldTree = test::snapshot(installed);
         newTree = test::snapshot(plan.candidate);
     }
-    void TearDown() override { trust_.reset(); }
 
-    test::LauncherSpec launcher(const std::string& build, const std::string& version,
-                                const std::string& name) {
+    test::LauncherSpec launcher(bool newer) const override {
+        return newer ? launcher("12", "2.1", "new") : launcher("11", "2.0", "old");
+    }
+    // Once started, the launcher writes its name into "started".
+    test::LauncherSpec launcher(const std::string& build, const std::string& version, const std::string& name) const {
         test::LauncherSpec spec = test::launcherSpec(build, version);
         spec.program = "#!/bin/sh\necho " + name + " > '" + started + ".tmp'\nmv '" + started + ".tmp' '" +
                        started + "'\n";
         spec.withRelay = true;
-        spec.trustedKeys = keys_.publicKey;
+        spec.trustedKeys = test::studioKeys().publicKey;
         return spec;
+    }
+
+    // A failure of the updater: exit status 1 and one line on standard error.
+    static void expectRefused(const test::RunResult& result, const std::string& message) {
+        EXPECT_EQ(result.status, 1) << message;
+        EXPECT_EQ(result.err, "Launcher update: " + message + "\n");
+        EXPECT_EQ(result.out, "");
     }
 
     // The trees hold whole programs: a mismatch is reported without printing them.
@@ -86,8 +81,6 @@ class UpdateRelayProgram : public ::testing::Test {
         EXPECT_TRUE(test::snapshot(plan.candidate) == oldTree) << "the former launcher is elsewhere";
         EXPECT_EQ(test::readFile(planFile + ".result"), "Updated to 2.1\nPrevious: " + plan.candidate + "\n");
     }
-
-    static std::string privateKey() { return keys_.privateKey; }
 
     // Runs the updater with a launcher that is gone; one that has not ended after 20 seconds is
     // killed and reported as "(hung)".
@@ -105,21 +98,17 @@ class UpdateRelayProgram : public ::testing::Test {
         return {process.wait(), process.captured(1), process.captured(2)};
     }
 
-    test::TempDir root;
-    std::string installed, source, started, planFile, relay;
+    std::string started = root / "started";
+    std::string planFile = root / "library/.launcher-update-0F6C2B9E-5A4D-4E3F-8C7B-1A2B3C4D5E6F.json";
+    std::string relay = installed + "/Contents/MacOS/UpdateRelay";
     LauncherUpdatePlan plan;
     std::map<std::string, std::string> oldTree, newTree;
-
-  private:
-    static inline std::unique_ptr<test::TempDir> keyFolder_;
-    static inline test::KeyPair keys_;
-    std::unique_ptr<test::TrustKey> trust_;
 };
 
 } // namespace
 
 TEST_F(UpdateRelayProgram, SwapsStartsTheNewLauncherAndRecordsTheResult) {
-    auto result = test::run(relay, {planFile, std::to_string(goneProcess())});
+    auto result = runRelay(planFile);
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
@@ -132,10 +121,7 @@ TEST_F(UpdateRelayProgram, SwapsStartsTheNewLauncherAndRecordsTheResult) {
 
     // Run again on the same plan (from the new launcher): the update is already there.
     fs::remove(started);
-    auto again = test::run(relay, {planFile, std::to_string(goneProcess())});
-    EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(again.err, "Launcher update: Обновление уже применено\n");
-    EXPECT_EQ(again.out, "");
+    expectRefused(runRelay(planFile), "Обновление уже применено");
     expectSwapped();
     EXPECT_FALSE(test::exists(started));
 }
@@ -172,12 +158,7 @@ TEST_F(UpdateRelayProgram, ArgumentErrorsComeFirst) {
         // With a bad plan and a bad process id, the plan is what is reported.
         {{root / "absent.json", "0"}, root / "absent.json: No such file or directory"},
     };
-    for (const auto& c : cases) {
-        auto result = test::run(relay, c.arguments);
-        EXPECT_EQ(result.status, 1) << c.message;
-        EXPECT_EQ(result.err, "Launcher update: " + c.message + "\n");
-        EXPECT_EQ(result.out, "");
-    }
+    for (const auto& c : cases) expectRefused(test::run(relay, c.arguments), c.message);
     expectUntouched();
 }
 
@@ -204,17 +185,14 @@ TEST_F(UpdateRelayProgram, FailuresOfApplyLeaveBothBundles) {
     std::string program = test::readFile(installed + "/Contents/MacOS/NovraHub");
     test::writeFile(installed + "/Contents/MacOS/NovraHub", program + "# changed\n");
     oldTree = test::snapshot(installed);
-    auto result = test::run(relay, {planFile, std::to_string(goneProcess())});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Launcher update: Лаунчер изменился во время подготовки; повторите проверку\n");
+    expectRefused(runRelay(planFile), "Лаунчер изменился во время подготовки; повторите проверку");
     expectUntouched();
 
     // A plan whose candidate is somewhere else.
     LauncherUpdatePlan foreign = plan;
     foreign.candidate = root / ("library/" + fs::path(plan.candidate).filename().string());
     LauncherCore::atomicJSON(foreign.encode(), root / "foreign.json");
-    result = test::run(relay, {root / "foreign.json", std::to_string(goneProcess())});
-    EXPECT_EQ(result.err, "Launcher update: Обновление должно находиться рядом с приложением\n");
+    expectRefused(runRelay(root / "foreign.json"), "Обновление должно находиться рядом с приложением");
     expectUntouched();
     EXPECT_FALSE(test::exists(started));
 }
@@ -252,11 +230,7 @@ TEST_F(UpdateRelayProgram, ThePlanMustBeARegularFileOfThisUserAndNoOneElse) {
         {foreign, notPrivate},
         {root / "huge.json", "План обновления слишком большой"},
     };
-    for (const Case& c : cases) {
-        auto result = runRelay(c.path);
-        EXPECT_EQ(result.status, 1) << c.path;
-        EXPECT_EQ(result.err, "Launcher update: " + c.message + "\n") << c.path;
-    }
+    for (const Case& c : cases) expectRefused(runRelay(c.path), c.message);
     expectUntouched();
     EXPECT_FALSE(test::exists(started));
 }
@@ -290,9 +264,7 @@ TEST_F(UpdateRelayProgram, AForgedPlanNeverStartsWhatWasNotChecked) {
         forged.target = c.target;
         forged.candidate = c.candidate;
         LauncherCore::atomicJSON(forged.encode(), root / "forged.json");
-        auto result = runRelay(root / "forged.json");
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, "Launcher update: " + c.message + "\n");
+        expectRefused(runRelay(root / "forged.json"), c.message);
         expectUntouched();
         EXPECT_FALSE(test::exists(started));
     }
@@ -301,17 +273,13 @@ TEST_F(UpdateRelayProgram, AForgedPlanNeverStartsWhatWasNotChecked) {
 
 TEST_F(UpdateRelayProgram, ItReplacesOnlyItsOwnBundleAndTrustsOnlyItsKeys) {
     // The build's updater belongs to another launcher bundle than the plan's target.
-    auto result = runRelay(planFile, test::relayTool());
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Launcher update: Неверный путь установленного лаунчера\n");
+    expectRefused(runRelay(planFile, test::relayTool()), "Неверный путь установленного лаунчера");
     expectUntouched();
 
     // An installed launcher that carries no key trusts no seal.
     fs::remove(installed + "/" + std::string(kTrustedKeysResource));
     oldTree = test::snapshot(installed);
-    result = runRelay(planFile);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Launcher update: Проверка подписи приложения не пройдена\n");
+    expectRefused(runRelay(planFile), "Проверка подписи приложения не пройдена");
     expectUntouched();
     EXPECT_FALSE(test::exists(started));
 }
@@ -322,12 +290,10 @@ TEST_F(UpdateRelayProgram, ANewLauncherThatCannotStartIsReportedAfterTheSwap) {
     fs::remove_all(candidate);
     test::LauncherSpec broken = launcher("12", "2.1", "new");
     broken.program = "#!/nonexistent/sh\n";
-    test::makeLauncher(candidate, broken, privateKey());
+    test::makeLauncher(candidate, broken, test::studioKeys().privateKey);
     newTree = test::snapshot(candidate);
 
-    auto result = test::run(relay, {planFile, std::to_string(goneProcess())});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Launcher update: Обновлено. Откройте лаунчер вручную\n");
+    expectRefused(runRelay(planFile), "Обновлено. Откройте лаунчер вручную");
     expectSwapped();
 }
 
@@ -339,8 +305,7 @@ TEST_F(UpdateRelayProgram, SlowGivesUpAfterSixtySeconds) {
     auto result = test::run(relay, {planFile, std::to_string(launcherProcess.pid())});
     double waited = secondsSince(start);
     launcherProcess.kill();
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Launcher update: Лаунчер не завершился; обновление не применено\n");
+    expectRefused(result, "Лаунчер не завершился; обновление не применено");
     EXPECT_GE(waited, 60.0);
     EXPECT_LT(waited, 75.0);
     expectUntouched();
@@ -353,7 +318,7 @@ TEST_F(UpdateRelayProgram, KilledAtAnyMomentLeavesTwoWholeBundles) {
     fs::remove_all(plan.candidate);
     test::LauncherSpec big = launcher("12", "2.1", "new");
     big.files = {{"Contents/Resources/data.bin", std::string(1 << 20, 'd')}};
-    test::makeLauncher(plan.candidate, big, privateKey());
+    test::makeLauncher(plan.candidate, big, test::studioKeys().privateKey);
     newTree = test::snapshot(plan.candidate);
 
     const std::string pid = std::to_string(goneProcess());

@@ -55,21 +55,22 @@ void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::
 }
 
 LauncherUpdate launcherUpdate(int64_t build, const std::string& version) {
-    LauncherUpdate update;
-    update.schema = 1;
-    update.build = build;
-    update.release.version = version;
-    update.release.sha256 = std::string(64, 'a');
-    update.release.archive = "packages/" + version + ".tar.gz";
-    update.release.bytes = 1000;
-    update.release.expandedBytes = 2000;
+    LauncherUpdate update{1, build, sampleRelease(version)};
     update.release.app = "NOVRA Launcher.app";
     update.release.bundleID = "com.novra.launcher";
-    update.release.architecture = "universal";
-    update.release.minimumSystem = 13;
-    update.release.notes = "";
-    update.release.saves = "external";
     return update;
+}
+
+void LauncherUpdateTest::SetUp() {
+    makeLauncher(installed, launcher(false), studioKeys().privateKey);
+    makeLauncher(source, launcher(true), studioKeys().privateKey);
+}
+
+LauncherSpec LauncherUpdateTest::launcher(bool newer) const {
+    return launcherSpec(newer ? "12" : "11", newer ? "2.1" : "2.0", [&](LauncherSpec& s) {
+        s.program = newer ? "#!/bin/sh\necho new\n" : "#!/bin/sh\necho old\n";
+        if (newer) s.files = {{"Contents/Resources/catalog.json", "{}"}};
+    });
 }
 
 std::map<std::string, std::string> snapshot(const std::string& root) {

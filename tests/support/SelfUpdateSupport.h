@@ -7,7 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "selfupdate/LauncherUpdate.h"
+#include "support/Bundles.h"
+#include "support/TestSupport.h"
 
 namespace novra::test {
 
@@ -36,6 +40,23 @@ void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::
 
 // A valid manifest of the launcher with the given build number and version.
 LauncherUpdate launcherUpdate(int64_t build, const std::string& version);
+
+// An update as the launcher meets it: the installed launcher (build 11, version 2.0) in
+// "Applications" and the new one (build 12, version 2.1) unpacked in the library, both sealed with
+// the studio's key, which the process trusts.
+class LauncherUpdateTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    // The spec of the installed launcher or of the new one; their programs print "old" and "new".
+    virtual LauncherSpec launcher(bool newer) const;
+
+    TempDir root;
+    TrustKey trust{studioKeys().publicKey};
+    std::string applications = root / "Applications";
+    std::string installed = applications + "/NOVRA Launcher.app";
+    std::string source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
+    LauncherUpdate update = launcherUpdate(12, "2.1");
+};
 
 // Every entry below `root`, relative to it, with its kind, mode and contents ("d 755", "f 755 BYTES"),
 // to compare whole trees.

@@ -3,20 +3,14 @@
 #include <string>
 
 #include "core/LauncherCore.h"
+#include "support/Bundles.h"
 #include "support/TestSupport.h"
 
 using namespace novra;
 
 namespace {
 
-const std::string kSha(64, 'a');
-
-Json releaseJson() {
-    return Json{{"version", "1.0"},         {"sha256", kSha},           {"archive", "packages/1.0.tar.gz"},
-                {"bytes", 1000},            {"expandedBytes", 5000},    {"app", "Game.app"},
-                {"bundleID", "com.novra.g"}, {"architecture", "arm64"}, {"minimumSystem", 13},
-                {"notes", "notes"},         {"saves", "external"}};
-}
+Json releaseJson() { return test::sampleRelease().encode(); }
 
 Json gameJson(const std::string& id) {
     return Json{{"id", id}, {"title", "Title " + id}, {"summary", "s"}, {"symbol", "star"}};
@@ -67,6 +61,7 @@ TEST(ReleaseValidation, EachRuleHasItsMessage) {
         {"valid", [](Json&) {}, ""},
         {"uppercase hex", [](Json& j) { j["sha256"] = std::string(64, 'A'); }, "Неверный SHA-256 релиза"},
         {"short hex", [](Json& j) { j["sha256"] = std::string(63, 'a'); }, "Неверный SHA-256 релиза"},
+        {"long hex", [](Json& j) { j["sha256"] = std::string(65, 'a'); }, "Неверный SHA-256 релиза"},
         {"tgz", [](Json& j) { j["archive"] = "packages/1.0.tgz"; }, "Неверный путь пакета"},
         {"dot slash", [](Json& j) { j["archive"] = "./packages/1.0.tar.gz"; }, "Неверный путь пакета"},
         {"bytes 0", [](Json& j) { j["bytes"] = 0; }, "Неверный размер пакета"},
@@ -203,10 +198,9 @@ TEST(Decoding, IsStrictAndNamesTheKey) {
     }
 }
 
-TEST(Encoding, SortedPrettyAndOptionalFieldsOmitted) {
+TEST(Encoding, RoundTripsAndOmitsAbsentOptionalFields) {
     Game game{"a", "T", "S", "star", std::nullopt, std::nullopt};
-    std::string text = encodeJson(game.encode());
-    EXPECT_EQ(text, "{\n  \"id\": \"a\",\n  \"summary\": \"S\",\n  \"symbol\": \"star\",\n  \"title\": \"T\"\n}\n");
+    EXPECT_EQ(game.encode(), Json::parse(R"({"id": "a", "summary": "S", "symbol": "star", "title": "T"})"));
 
     Catalog catalog;
     catalog.games.push_back(game);

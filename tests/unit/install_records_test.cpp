@@ -20,29 +20,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Release sampleRelease() {
-    Release r;
-    r.version = "1.0";
-    r.sha256 = std::string(64, 'a');
-    r.archive = "packages/1.0.tar.gz";
-    r.bytes = 10;
-    r.expandedBytes = 20;
-    r.app = "Build/Game.app";
-    r.bundleID = "com.novra.test";
-    r.architecture = "arm64";
-    r.minimumSystem = 14;
-    r.notes = "";
-    r.saves = "external";
-    return r;
-}
-
 using novra::test::messageOf;
 
 } // namespace
 
 TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
     test::TempDir root;
-    Installed record{sampleRelease(), 700000000.5, std::string(64, 'a') + "-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"};
+    Installed record{test::sampleRelease(), 700000000.5, std::string(64, 'a') + "-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"};
     EXPECT_EQ(LauncherCore::current("game", root.path()), std::nullopt); // not installed
 
     fs::create_directories(root / "game");
@@ -106,27 +90,23 @@ TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
 }
 
 TEST(InstalledRecords, AppURLJoinsTheLayout) {
-    Installed record{sampleRelease(), 0, "abc-UUID"};
+    Installed record{test::sampleRelease(), 0, "abc-UUID"};
+    record.release.app = "Build/Game.app";
     EXPECT_EQ(LauncherCore::appURL("game", record, "/lib"), "/lib/game/versions/abc-UUID/Build/Game.app");
     EXPECT_EQ(LauncherCore::appURL("game", record, "/lib/"), "/lib/game/versions/abc-UUID/Build/Game.app");
 }
 
 class VerifyApp : public ::testing::Test {
 protected:
-    void SetUp() override {
-        keys = test::makeKeys(dir.path());
-        platform::trustSealKeysFromFile(keys.publicKey);
-        release = sampleRelease();
-    }
-    void TearDown() override { platform::clearTrustedSealKeys(); }
 
     std::string verify() {
         return messageOf([&] { LauncherCore::verifyApp(app, release); });
     }
 
     test::TempDir dir;
-    test::KeyPair keys;
-    Release release;
+    const test::KeyPair& keys = test::studioKeys();
+    test::TrustKey trust{keys.publicKey};
+    Release release = test::sampleRelease();
     std::string app = dir / "Game.app";
 };
 

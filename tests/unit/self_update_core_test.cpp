@@ -22,35 +22,8 @@ namespace {
 
 using novra::test::messageOf;
 
-// An installed launcher (build 11, version 2.0) in "Applications" and a new one (build 12,
-// version 2.1) unpacked in the library, both sealed with a key the process trusts.
-class SelfUpdate : public ::testing::Test {
+class SelfUpdate : public test::LauncherUpdateTest {
   protected:
-    static void SetUpTestSuite() {
-        keyFolder_ = std::make_unique<test::TempDir>();
-        keys_ = test::makeKeys(keyFolder_->path());
-    }
-    static void TearDownTestSuite() { keyFolder_.reset(); }
-
-    void SetUp() override {
-        trust_ = std::make_unique<test::TrustKey>(keys_.publicKey);
-        applications = root / "Applications";
-        installed = applications + "/NOVRA Launcher.app";
-        source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
-        test::makeLauncher(
-            installed, test::launcherSpec("11", "2.0", [](auto& s) { s.program = "#!/bin/sh\necho old\n"; }),
-            keys_.privateKey);
-        test::makeLauncher(source,
-                           test::launcherSpec("12", "2.1",
-                                              [](auto& s) {
-                                                  s.program = "#!/bin/sh\necho new\n";
-                                                  s.files = {{"Contents/Resources/catalog.json", "{}"}};
-                                              }),
-                           keys_.privateKey);
-        update = test::launcherUpdate(12, "2.1");
-    }
-    void TearDown() override { trust_.reset(); }
-
     // The names in the installed launcher's folder other than the launcher itself.
     std::vector<std::string> candidates() const {
         std::vector<std::string> names;
@@ -59,17 +32,6 @@ class SelfUpdate : public ::testing::Test {
                 names.push_back(entry.path().filename().string());
         return names;
     }
-
-    static std::string privateKey() { return keys_.privateKey; }
-
-    test::TempDir root;
-    std::string applications, installed, source;
-    LauncherUpdate update;
-
-  private:
-    static inline std::unique_ptr<test::TempDir> keyFolder_;
-    static inline test::KeyPair keys_;
-    std::unique_ptr<test::TrustKey> trust_;
 };
 
 } // namespace
@@ -142,7 +104,7 @@ TEST_F(SelfUpdate, ValidateChecksManifestSealVersionAndExecutable) {
     };
     for (const auto& c : cases) {
         std::string bundle = root / (std::string(c.what) + "/NOVRA Launcher.app");
-        test::makeLauncher(bundle, c.spec, c.sealed ? privateKey() : "");
+        test::makeLauncher(bundle, c.spec, c.sealed ? test::studioKeys().privateKey : "");
         EXPECT_EQ(messageOf([&] { SelfUpdateCore::validate(bundle, update); }), c.message) << c.what;
     }
 
@@ -229,7 +191,7 @@ TEST_F(SelfUpdate, PrepareFailuresLeaveNoCandidate) {
 
     // A source that is not the update fails before anything is copied.
     test::makeLauncher(installed, test::launcherSpec("11"), "");
-    test::makeLauncher(source, test::launcherSpec("12", "2.2"), privateKey());
+    test::makeLauncher(source, test::launcherSpec("12", "2.2"), test::studioKeys().privateKey);
     expectRefused(installed, "Версия внутри пакета не совпадает с обновлением");
 }
 
@@ -255,7 +217,7 @@ TEST_F(SelfUpdate, ACopyThatFailsLeavesNoCandidate) {
                            [](auto& s) {
                                s.files = {{"Contents/Resources/big", std::string(2 << 20, 'x')}};
                            }),
-        privateKey());
+        test::studioKeys().privateKey);
     EXPECT_THROW(SelfUpdateCore::prepare(source, target, update), std::system_error);
     EXPECT_EQ(test::listTree(tmpfs.path()).size(), test::listTree(target).size() + 1)
         << "a candidate was left";
