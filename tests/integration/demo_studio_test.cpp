@@ -2,9 +2,6 @@
 // novra-demo-studio serves it to the real curl, and the demo game opens from a demo package.
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -57,21 +54,6 @@ protected:
     std::string launcher = folder / "build/NOVRA Launcher.app";
 };
 
-// Reads one line from the descriptor within the time limit ("" when none came).
-std::string readLine(int fd, std::chrono::milliseconds limit) {
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    char c = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, 100) <= 0) continue;
-        if (::read(fd, &c, 1) != 1) break;
-        if (c == '\n') return line;
-        line += c;
-    }
-    return "";
-}
-
 // Status and body of an HTTPS GET by the real curl, trusting the demo's certificate.
 std::pair<std::string, std::string> fetch(const std::string& url, const std::string& certificate) {
     test::RunResult got = test::run("/usr/bin/curl", {"--silent", "--path-as-is", "--cacert", certificate, "--noproxy",
@@ -106,7 +88,7 @@ TEST_F(DemoStudio, TheSourcePassesTheLaunchersChecks) {
     test::RunResult checked = test::run(test::publishTool(), {"check-package", package, "--release",
                                                               folder / "release.json", "--key", demo + "/keys/studio.pub"});
     EXPECT_EQ(checked.status, 0) << checked.err;
-    test::KeyPair other = test::makeKeys(folder.path(), "other");
+    const test::KeyPair& other = test::studioKeys(1);
     EXPECT_EQ(test::run(test::publishTool(),
                         {"check-package", package, "--release", folder / "release.json", "--key", other.publicKey})
                   .status,
@@ -149,8 +131,7 @@ TEST_F(DemoStudio, LaterRunsKeepWhatIsCurrentAndNeverLeaveABrokenSource) {
         test::run(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-studio",
                   {"make", source, "--key", demo + "/keys/studio.key", "--catalog",
                    std::string(NOVRA_SOURCE_DIR) + "/resources/catalog.json", "--game", game, "--publish", "/bin/false"});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err, "novra-demo-studio: novra-publish release: код выхода 1\n");
+    test::expectRefusal(failed, "novra-demo-studio: novra-publish release: код выхода 1\n");
     EXPECT_EQ(test::readFile(source + "/catalog.json"), catalogBefore);
     after["3.1-demo.10.tar.gz"] = fs::last_write_time(source + "/packages/3.1-demo.10.tar.gz");
     EXPECT_EQ(packageTimes(), after);
@@ -164,8 +145,8 @@ TEST_F(DemoStudio, ServesTheSourceAndTheDemoPlayers) {
                               "--settings", settings});
     studio.standardOutput = platform::Redirect::stream();
     studio.launch();
-    const std::string sourceLine = readLine(studio.streamFd(1), 10s);
-    const std::string socialLine = readLine(studio.streamFd(1), 10s);
+    const std::string sourceLine = test::readLine(studio.streamFd(1));
+    const std::string socialLine = test::readLine(studio.streamFd(1));
     ASSERT_TRUE(sourceLine.starts_with("source https://127.0.0.1:")) << sourceLine;
     ASSERT_TRUE(socialLine.starts_with("social http://127.0.0.1:")) << socialLine;
     const std::string origin = sourceLine.substr(7), social = socialLine.substr(7);
@@ -245,7 +226,6 @@ TEST_F(DemoStudio, TheDemoGameOpensTheBundleItLiesIn) {
     game.wait();
 
     // Outside a bundle it says what is missing.
-    test::RunResult alone = test::run(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-game", {});
-    EXPECT_EQ(alone.status, 1);
-    EXPECT_EQ(alone.err, "novra-demo-game: программа должна лежать в папке Contents/MacOS приложения\n");
+    test::expectRefusal(test::run(std::string(NOVRA_BINARY_DIR) + "/tools/novra-demo-game", {}),
+                        "novra-demo-game: программа должна лежать в папке Contents/MacOS приложения\n");
 }

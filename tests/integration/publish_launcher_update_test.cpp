@@ -16,7 +16,6 @@ namespace {
 class PublishLauncherUpdate : public ::testing::Test {
   protected:
     void SetUp() override {
-        keys = test::makeKeys(folder.path());
         sourceRoot = folder / "site";
         fs::create_directories(sourceRoot);
         bundle = folder / "build/NOVRA Launcher.app";
@@ -28,13 +27,13 @@ class PublishLauncherUpdate : public ::testing::Test {
                            "");
     }
 
-    test::RunResult publish(const std::string& build, const std::string& version) {
-        return test::run(test::publishTool(), {"launcher-update", sourceRoot, bundle, "--build", build,
-                                               "--version", version, "--key", keys.privateKey});
+    test::RunResult publish(const std::string& build, const std::string& version, const std::string& from = {}) {
+        return test::run(test::publishTool(), {"launcher-update", sourceRoot, from.empty() ? bundle : from, "--build",
+                                               build, "--version", version, "--key", keys.privateKey});
     }
 
     test::TempDir folder;
-    test::KeyPair keys;
+    const test::KeyPair& keys = test::studioKeys();
     std::string sourceRoot, bundle;
 };
 
@@ -92,11 +91,7 @@ TEST_F(PublishLauncherUpdate, RefusesWhatTheLauncherWouldRefuseAndWritesNothing)
          "Идентификатор приложения не совпадает с релизом\n"},
     };
     for (const auto& c : cases) {
-        auto result =
-            test::run(test::publishTool(), {"launcher-update", sourceRoot, c.bundle, "--build", c.build,
-                                            "--version", c.version, "--key", keys.privateKey});
-        EXPECT_EQ(result.status, 1) << c.err;
-        EXPECT_EQ(result.err, c.err);
+        test::expectRefusal(publish(c.build, c.version, c.bundle), c.err);
         EXPECT_EQ(test::snapshot(sourceRoot), published) << c.err;
     }
 

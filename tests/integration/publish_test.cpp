@@ -18,16 +18,14 @@ namespace {
 
 class Publish : public ::testing::Test {
 protected:
-    void SetUp() override {
-        keys = test::makeKeys(dir.path());
-        test::makeBundle(bundle, {.files = {{"Contents/Resources/data.txt", "data"}}});
-    }
+    void SetUp() override { test::makeBundle(bundle, {.files = {{"Contents/Resources/data.txt", "data"}}}); }
     void TearDown() override { platform::clearTrustedSealKeys(); }
 
     test::RunResult tool(std::vector<std::string> arguments) { return test::run(test::publishTool(), arguments); }
 
-    test::RunResult release(const std::string& version, std::vector<std::string> more = {}) {
-        std::vector<std::string> arguments{"release", source, bundle, "--id", "game", "--version", version, "--key",
+    test::RunResult release(const std::string& version, std::vector<std::string> more = {},
+                            const std::string& id = "game") {
+        std::vector<std::string> arguments{"release", source, bundle, "--id", id, "--version", version, "--key",
                                            keys.privateKey};
         arguments.insert(arguments.end(), more.begin(), more.end());
         return tool(arguments);
@@ -41,7 +39,7 @@ protected:
     }
 
     test::TempDir dir;
-    test::KeyPair keys;
+    const test::KeyPair& keys = test::studioKeys();
     std::string source = dir / "source";
     std::string bundle = dir / "build/Game.app";
 };
@@ -57,9 +55,8 @@ TEST_F(Publish, KeygenAndSeal) {
     EXPECT_EQ(platform::sealPublicKey(dir / "new.key"), test::readFile(dir / "new.pub"));
 
     std::string privateKey = test::readFile(dir / "new.key");
-    test::RunResult again = tool({"keygen", dir / "new.key", dir / "other.pub"});
-    EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(again.err, "Файл ключа уже существует: " + dir / "new.key" + "\n");
+    test::expectRefusal(tool({"keygen", dir / "new.key", dir / "other.pub"}),
+                        "Файл ключа уже существует: " + dir / "new.key" + "\n");
     EXPECT_EQ(test::readFile(dir / "new.key"), privateKey);
 
     test::RunResult sealed = tool({"seal", bundle, dir / "new.key"});
@@ -104,8 +101,6 @@ TEST_F(Publish, ReleaseWritesPackageAndCatalog) {
     EXPECT_EQ(r.minimumSystem, 14);
     EXPECT_EQ(r.notes, "Первая");
     EXPECT_EQ(r.saves, "external");
-    // The catalog file is the canonical form.
-    EXPECT_EQ(test::readFile(source + "/catalog.json"), encodeJson(catalog.encode()));
 
     // One top-level .app folder of plain files and folders, in gzip-compressed ustar.
     EXPECT_EQ(test::readFile(package).substr(0, 2), "\x1f\x8b");
@@ -155,46 +150,34 @@ TEST_F(Publish, RefusedReleasesWriteNothing) {
 
     struct Case {
         const char* name;
-        std::vector<std::string> arguments;
+        std::string id, version;
+        std::vector<std::string> more;
         std::function<void()> prepare;
         std::string message;
     };
     const Case cases[] = {
-        {"bad id", {"release", source, bundle, "--id", "Game", "--version", "2.0", "--key", keys.privateKey}, nullptr,
-         "Неверная игра"},
-        {"climbing version", {"release", source, bundle, "--id", "game", "--version", "../2.0", "--key", keys.privateKey},
-         nullptr, "Неверная версия релиза"},
-        {"unknown category",
-         {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--category", "Game"},
-         nullptr, "Неизвестный раздел каталога"},
-        {"old system",
-         {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--minimum-system",
-          "12"},
-         nullptr, "Несовместимый пакет или сохранения внутри сборки"},
-        {"empty title",
-         {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--title", ""},
-         nullptr, "Повторяющаяся или неверная игра"},
-        {"missing executable", {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey},
-         [&] { fs::remove(bundle + "/Contents/MacOS/Game"); }, "Исполняемый файл приложения отсутствует"},
-        {"link in the bundle", {"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey},
+        {"bad id", "Game", "2.0", {}, nullptr, "Неверная игра"},
+        {"climbing version", "game", "../2.0", {}, nullptr, "Неверная версия релиза"},
+        {"unknown category", "game", "2.0", {"--category", "Game"}, nullptr, "Неизвестный раздел каталога"},
+        {"old system", "game", "2.0", {"--minimum-system", "12"}, nullptr,
+         "Несовместимый пакет или сохранения внутри сборки"},
+        {"empty title", "game", "2.0", {"--title", ""}, nullptr, "Повторяющаяся или неверная игра"},
+        {"missing executable", "game", "2.0", {}, [&] { fs::remove(bundle + "/Contents/MacOS/Game"); },
+         "Исполняемый файл приложения отсутствует"},
+        {"link in the bundle", "game", "2.0", {},
          [&] { fs::create_symlink("/etc/passwd", bundle + "/Contents/Resources/link"); },
          "В приложении есть ссылка или специальный файл: Contents/Resources/link"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.prepare) c.prepare();
-        test::RunResult result = tool(c.arguments);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, c.message + "\n");
+        test::expectRefusal(release(c.version, c.more, c.id), c.message + "\n");
         EXPECT_EQ(state(), before);
         fs::remove_all(bundle);
         test::makeBundle(bundle, {.files = {{"Contents/Resources/data.txt", "data"}}});
     }
     EXPECT_EQ(tool({"release", source, bundle, "--id", "game", "--version", "2.0"}).status, 2);
-    EXPECT_EQ(tool({"release", source, bundle, "--id", "game", "--version", "2.0", "--key", keys.privateKey, "--bogus",
-                    "x"})
-                  .status,
-              2);
+    EXPECT_EQ(release("2.0", {"--bogus", "x"}).status, 2);
 }
 
 TEST_F(Publish, CheckPackageDoesWhatTheLauncherDoes) {
@@ -211,7 +194,7 @@ TEST_F(Publish, CheckPackageDoesWhatTheLauncherDoes) {
     EXPECT_EQ(ok.status, 0) << ok.err;
     EXPECT_EQ(ok.out + ok.err, "");
 
-    test::KeyPair other = test::makeKeys(dir.path(), "other");
+    const test::KeyPair& other = test::studioKeys(1);
     Release wrongDigest = r;
     wrongDigest.sha256 = std::string(64, '0');
     Release wrongID = r;
@@ -237,9 +220,7 @@ TEST_F(Publish, CheckPackageDoesWhatTheLauncherDoes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::RunResult result = check(c.release, c.key, c.file);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, c.message + "\n");
+        test::expectRefusal(check(c.release, c.key, c.file), c.message + "\n");
     }
     // The temporary folders are gone, after failures too.
     EXPECT_TRUE(fs::is_empty(scratch.path()));

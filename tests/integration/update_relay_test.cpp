@@ -64,9 +64,7 @@ class UpdateRelayProgram : public test::LauncherUpdateTest {
 
     // A failure of the updater: exit status 1 and one line on standard error.
     static void expectRefused(const test::RunResult& result, const std::string& message) {
-        EXPECT_EQ(result.status, 1) << message;
-        EXPECT_EQ(result.err, "Launcher update: " + message + "\n");
-        EXPECT_EQ(result.out, "");
+        test::expectRefusal(result, "Launcher update: " + message + "\n");
     }
 
     // The trees hold whole programs: a mismatch is reported without printing them.

@@ -232,14 +232,6 @@ void RawHttpServer::handle(int connection) {
     }
 }
 
-std::string readLine(int fd) {
-    std::string line;
-    char c = 0;
-    pollfd ready{fd, POLLIN, 0};
-    while (::poll(&ready, 1, 10000) == 1 && ::read(fd, &c, 1) == 1 && c != '\n') line += c;
-    return line;
-}
-
 bool useSecretStore(SecretStore kind) {
     Store& s = store();
     if (s.kind) return *s.kind == kind;

@@ -14,6 +14,8 @@
 #include <QCoroTask>
 #include <QEventLoop>
 
+#include "support/TestSupport.h"
+
 namespace novra::test {
 
 // The secret store of this test process. The first test that asks decides; a test that needs
@@ -76,9 +78,6 @@ private:
     std::vector<std::string> requests_;
     std::thread thread_;
 };
-
-// One line of a child's output stream (without its line break), waiting at most ten seconds.
-std::string readLine(int fd);
 
 struct Completion {
     bool done = false;

@@ -57,7 +57,6 @@ class SocialAPITest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!useSecretStore(SecretStore::Keyring)) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";
-        service.keepRequestBodies(true); // the cases read what the client sent
         service.start();
         useOrigin(service.origin());
     }
@@ -77,15 +76,6 @@ protected:
     PlayerAccount signUp(const std::string& username) {
         await(api->openSession());
         return await(api->registerAccount(username, "password1"));
-    }
-
-    // The body of the last request to `target`.
-    Json lastBody(const std::string& target) {
-        auto requests = service.requests();
-        for (auto it = requests.rbegin(); it != requests.rend(); ++it)
-            if (it->target == target) return Json::parse(it->body);
-        ADD_FAILURE() << "no request to " << target;
-        return nullptr;
     }
 
     tools::SocialService service;
@@ -155,7 +145,6 @@ TEST_F(SocialAPITest, SessionCookieIsCapturedRestoredAndDroppedByAnEmptyCookie) 
     EXPECT_EQ(requests[1].cookie, "factory_player=" + *guestCookie);
     EXPECT_EQ(requests[1].origin, service.origin());
     EXPECT_EQ(requests[1].contentType, "application/json");
-    EXPECT_EQ(Json::parse(requests[1].body), SocialBody::credentials("anna", "password1"));
 
     // A 200 that sets no session cookie keeps the session.
     await(api->snapshot());
@@ -340,7 +329,6 @@ TEST_F(SocialAPITest, FriendRequestsAreSentAcceptedDeclinedAndRemoved) {
     std::string gleb = service.addAccount("gleb", "password4");
 
     await(api->requestFriend("boris"));
-    EXPECT_EQ(lastBody("/player/api/social/friends/request"), SocialBody::friendRequest("boris"));
     SocialSnapshot snapshot = await(api->snapshot());
     ASSERT_EQ(snapshot.outgoing_requests.size(), 1u);
     EXPECT_EQ(snapshot.outgoing_requests[0].id, boris);
@@ -388,9 +376,7 @@ TEST_F(SocialAPITest, PresenceAndBlocks) {
     EXPECT_EQ(await(api->snapshot()).friends.at(0).presence, (FriendPresence{false, std::nullopt, now - 61}));
 
     await(api->reportPresence("orbit"));
-    EXPECT_EQ(lastBody("/player/api/social/presence"), SocialBody::presence("orbit"));
     await(api->reportPresence(std::nullopt));
-    EXPECT_EQ(lastBody("/player/api/social/presence"), Json::parse(R"({"current_game": null})"));
     // The service answers going offline with null.
     EXPECT_EQ(await(api->goOffline()), std::nullopt);
 
@@ -427,7 +413,6 @@ TEST_F(SocialAPITest, ConversationPagesReadMarksAndRepeatedSends) {
     EXPECT_EQ(older.next_before, std::nullopt);
 
     await(api->markRead(boris, ids.back()));
-    EXPECT_EQ(lastBody("/player/api/social/messages/" + boris + "/read"), SocialBody::markRead(ids.back()));
     EXPECT_EQ(await(api->snapshot()).friends.at(0).unread, 0);
     EXPECT_EQ(await(api->messages(boris)).read_through, ids.back());
 

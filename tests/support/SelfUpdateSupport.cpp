@@ -90,15 +90,17 @@ std::map<std::string, std::string> snapshot(const std::string& root) {
     return entries;
 }
 
-TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size) : path_(directory) {
+TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size, unsigned long flags)
+    : path_(directory) {
     std::filesystem::create_directories(directory);
     std::string options = "size=" + size + ",mode=0755";
-    if (::mount("tmpfs", directory.c_str(), "tmpfs", 0, options.c_str()) != 0)
+    if (::mount("tmpfs", directory.c_str(), "tmpfs", flags, options.c_str()) != 0)
         throw std::runtime_error("mount tmpfs " + directory + ": " + std::strerror(errno));
 }
 
-TmpfsMount::~TmpfsMount() {
-    ::umount2(path_.c_str(), MNT_DETACH);
+void TmpfsMount::unmount() {
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+    mounted_ = false;
 }
 
 std::string relayTool() {

@@ -62,17 +62,20 @@ class LauncherUpdateTest : public ::testing::Test {
 // to compare whole trees.
 std::map<std::string, std::string> snapshot(const std::string& root);
 
-// A tmpfs mounted on a fresh directory for the life of the object (root only; see canMount()).
+// A tmpfs mounted on a fresh directory for the life of the object, or until unmount() (root only;
+// see canMount()). `flags` are mount(2)'s, MS_RDONLY for one.
 class TmpfsMount {
   public:
-    explicit TmpfsMount(const std::string& directory, const std::string& size = "16m");
-    ~TmpfsMount();
+    explicit TmpfsMount(const std::string& directory, const std::string& size = "16m", unsigned long flags = 0);
+    ~TmpfsMount() { unmount(); }
+    void unmount();
     TmpfsMount(const TmpfsMount&) = delete;
     TmpfsMount& operator=(const TmpfsMount&) = delete;
     const std::string& path() const { return path_; }
 
   private:
     std::string path_;
+    bool mounted_ = true;
 };
 // True when this process may mount file systems (it runs as root).
 bool canMount();

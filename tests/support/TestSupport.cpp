@@ -1,5 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -14,17 +18,9 @@ namespace fs = std::filesystem;
 
 namespace novra::test {
 
-namespace {
-std::string defaultBase() {
+TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
-    return base && *base ? base : "/tmp";
-}
-} // namespace
-
-TempDir::TempDir() : TempDir(defaultBase()) {}
-
-TempDir::TempDir(const std::string& base) {
-    std::string pattern = base + "/novra-test-XXXXXX";
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/novra-test-XXXXXX";
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
@@ -79,6 +75,26 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
     result.out = process.captured(1);
     result.err = process.captured(2);
     return result;
+}
+
+std::string readLine(int fd, std::chrono::milliseconds limit) {
+    std::string line;
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    char c = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, 100) <= 0) continue;
+        if (::read(fd, &c, 1) != 1) break;
+        if (c == '\n') return line;
+        line += c;
+    }
+    return "";
+}
+
+void expectRefusal(const RunResult& result, const std::string& err, int status) {
+    EXPECT_EQ(result.status, status) << err;
+    EXPECT_EQ(result.err, err);
+    EXPECT_EQ(result.out, "") << err;
 }
 
 std::string messageOf(const std::function<void()>& action) {

@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, files, and running programs.
+#include <chrono>
 #include <optional>
 #include <functional>
 #include <string>
@@ -11,8 +12,6 @@ namespace novra::test {
 class TempDir {
 public:
     TempDir();
-    // A fresh directory under `base` instead.
-    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -36,6 +35,12 @@ struct RunResult {
 };
 // Runs a program by absolute path with an argument list and captures both outputs.
 RunResult run(const std::string& program, const std::vector<std::string>& arguments);
+// A program that refused: exit status `status`, `err` as its whole standard error, nothing on
+// standard output.
+void expectRefusal(const RunResult& result, const std::string& err, int status = 1);
+
+// One line of a child's output stream, without its line break; "" when none came within `limit`.
+std::string readLine(int fd, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // The LauncherError message the action throws, "(cancelled)" for a cancellation, "" when it
 // returns normally. Other errors propagate.

@@ -209,6 +209,18 @@ TEST_F(Transfer, FileGrowingPastTheCapStopsTheTool) {
     EXPECT_EQ(test::readFile(destination).size(), 5000u);
 }
 
+TEST_F(Transfer, CancelStopsAToolThatIgnoresTermination) {
+    test::ScopedTool ssh(&novra::platform::ToolPaths::ssh, tool("ssh", "trap '' TERM\nprintf partial\nexec /bin/sleep 30"));
+    OperationControl control;
+    EXPECT_EQ(test::cancelOnceStarted(control,
+                                      [&](const novra::Progress& progress) {
+                                          LauncherCore::download(sshSource(), "catalog.json", destination, 100,
+                                                                 control, progress);
+                                      }),
+              "(cancelled)");
+    EXPECT_FALSE(test::processExists(std::stoi(test::readFile(pidFile))));
+}
+
 TEST_F(Transfer, ProgressIsTheShareOfTheCap) {
     // Half of the cap arrives, then the tool lingers long enough for a few polls.
     test::ScopedTool ssh(&novra::platform::ToolPaths::ssh, tool("ssh", "head -c 500 /dev/zero\nsleep 0.5"));
