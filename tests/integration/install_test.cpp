@@ -46,15 +46,6 @@ std::string mixedData(size_t size, unsigned seed) {
 
 using novra::test::messageOf;
 
-bool waitForFile(const std::string& path, std::chrono::milliseconds limit) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (!test::exists(path)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
 class Install : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -131,10 +122,6 @@ protected:
 TEST_F(Install, PublishedReleaseInstallsIntoTheLayout) {
     Game game = publish("1.0");
     ASSERT_TRUE(game.release);
-    EXPECT_EQ(game.title, "Игра");
-    EXPECT_EQ(game.release->app, "Game.app");
-    EXPECT_EQ(game.release->bundleID, "com.novra.test");
-
     Date before = dateNow();
     Installed record = install(game);
     EXPECT_EQ(record.release, *game.release);
@@ -224,9 +211,6 @@ TEST_F(Install, ChecksBeforeTheDiskIsTouched) {
     cancelled.cancel();
     EXPECT_EQ(messageOf([&] { LauncherCore::install(dir / "short.tar.gz", game, settings, cancelled); }),
               "Пакет загружен не полностью");
-    Game wrongDigest = game;
-    wrongDigest.release->sha256[0] = wrongDigest.release->sha256[0] == 'a' ? 'b' : 'a';
-    EXPECT_EQ(messageOf([&] { install(wrongDigest); }), "SHA-256 пакета не совпадает. Установленная версия сохранена.");
     // Only the library folder of the storage check exists.
     EXPECT_TRUE(fs::is_directory(settings.library));
     EXPECT_TRUE(fs::is_empty(settings.library));
@@ -433,67 +417,56 @@ TEST_F(Install, LockFileMustBeAPlainFile) {
     EXPECT_EQ(LauncherCore::current("game", settings.library), std::nullopt);
 }
 
-// A second process that finds the game's install lock taken gives up at once, and the first one
-// is not disturbed (its staging folder included).
-TEST_F(Install, SecondProcessIsTurnedAway) {
+// The install lock excludes a second install of the game, from another process or from another
+// thread of the same launcher: it is turned away at once, and the first install (its staging folder
+// included) goes on undisturbed.
+TEST_F(Install, ASecondInstallOfTheGameIsTurnedAway) {
     Game game = publish("1.0");
-    const std::string paused = dir / "paused", go = dir / "go";
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        bool waited = false;
-        try {
-            install(game, [&](double) {
-                if (waited) return;
-                waited = true;
+    for (bool fromProcess : {true, false}) {
+        SCOPED_TRACE(fromProcess ? "another process" : "another thread");
+        fs::remove_all(settings.library);
+        const std::string paused = dir / "paused", go = dir / "go";
+        fs::remove(paused);
+        fs::remove(go);
+        auto first = [&] {
+            bool waited = false;
+            return install(game, [&](double) {
+                if (std::exchange(waited, true)) return;
                 test::writeFile(paused, "");
-                waitForFile(go, 30s);
+                test::waitForFile(go, 30);
             });
-        } catch (...) {
-            ::_exit(1);
+        };
+        pid_t child = fromProcess ? ::fork() : -1;
+        if (child == 0) {
+            try {
+                first();
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
         }
-        ::_exit(0);
+        std::future<Installed> thread = fromProcess ? std::future<Installed>() : std::async(std::launch::async, first);
+        ASSERT_TRUE(test::waitForFile(paused, 30));
+        EXPECT_EQ(stagingFolders().size(), 1u);
+        EXPECT_EQ(messageOf([&] { install(game); }), "Другой лаунчер уже устанавливает эту игру");
+        EXPECT_EQ(stagingFolders().size(), 1u);
+        test::writeFile(go, "");
+        if (fromProcess) {
+            int status = -1;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            EXPECT_EQ(status, 0);
+        } else {
+            thread.get();
+        }
+
+        std::optional<Installed> record = LauncherCore::current("game", settings.library);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(platform::checkSeal(LauncherCore::appURL("game", *record, settings.library)), platform::SealStatus::valid);
+        EXPECT_FALSE(test::exists(gameDir() + "/previous.json"));
+        EXPECT_TRUE(stagingFolders().empty());
+        // The lock is free again.
+        EXPECT_EQ(messageOf([&] { install(game); }), "");
     }
-    ASSERT_TRUE(waitForFile(paused, 30s));
-    EXPECT_EQ(stagingFolders().size(), 1u);
-    EXPECT_EQ(messageOf([&] { install(game); }), "Другой лаунчер уже устанавливает эту игру");
-    EXPECT_EQ(stagingFolders().size(), 1u);
-    test::writeFile(go, "");
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-
-    std::optional<Installed> record = LauncherCore::current("game", settings.library);
-    ASSERT_TRUE(record);
-    EXPECT_EQ(platform::checkSeal(LauncherCore::appURL("game", *record, settings.library)), platform::SealStatus::valid);
-    EXPECT_FALSE(test::exists(gameDir() + "/previous.json"));
-    EXPECT_TRUE(stagingFolders().empty());
-    // The lock is free again.
-    EXPECT_EQ(messageOf([&] { install(game); }), "");
-}
-
-// The lock excludes a second install of the game within one launcher too: a second thread is
-// turned away at once, and the first install's staging folder is left alone.
-TEST_F(Install, SecondThreadIsTurnedAway) {
-    Game game = publish("1.0");
-    std::promise<void> paused, go;
-    std::future<void> resume = go.get_future();
-    bool waited = false;
-    auto first = std::async(std::launch::async, [&] {
-        return install(game, [&](double) {
-            if (std::exchange(waited, true)) return;
-            paused.set_value();
-            resume.wait();
-        });
-    });
-    paused.get_future().wait();
-    EXPECT_EQ(stagingFolders().size(), 1u);
-    EXPECT_EQ(messageOf([&] { install(game); }), "Другой лаунчер уже устанавливает эту игру");
-    EXPECT_EQ(stagingFolders().size(), 1u);
-    go.set_value();
-    Installed record = first.get();
-    EXPECT_EQ(LauncherCore::current("game", settings.library), record);
-    EXPECT_TRUE(stagingFolders().empty());
 }
 
 // An install killed at any moment leaves the game as it was or completely switched, and the next

@@ -41,15 +41,9 @@ template <class T> QCoro::Task<> recordEnd(QCoro::Task<T> task, std::vector<int>
     ends->push_back(index);
 }
 
-std::set<std::string> idsOf(const std::vector<FriendRequest>& entries) {
+template <class Entry> std::set<std::string> idsOf(const std::vector<Entry>& entries) {
     std::set<std::string> ids;
-    for (const FriendRequest& entry : entries) ids.insert(entry.id);
-    return ids;
-}
-
-std::set<std::string> idsOf(const std::vector<SocialFriend>& friends) {
-    std::set<std::string> ids;
-    for (const SocialFriend& entry : friends) ids.insert(entry.id);
+    for (const Entry& entry : entries) ids.insert(entry.id);
     return ids;
 }
 

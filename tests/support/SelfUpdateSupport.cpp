@@ -111,13 +111,4 @@ bool canMount() {
     return ::geteuid() == 0;
 }
 
-bool waitForFile(const std::string& path, double seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!exists(path)) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 } // namespace novra::test

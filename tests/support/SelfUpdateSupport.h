@@ -83,7 +83,4 @@ bool canMount();
 // Absolute path of the built UpdateRelay.
 std::string relayTool();
 
-// Waits up to `seconds` for `path` to exist; true when it does.
-bool waitForFile(const std::string& path, double seconds = 10);
-
 } // namespace novra::test

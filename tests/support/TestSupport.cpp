@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "core/LauncherError.h"
 #include "platform/Process.h"
@@ -54,6 +55,15 @@ std::string readFile(const std::string& path) {
 bool exists(const std::string& path) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(path, ec));
+}
+
+bool waitForFile(const std::string& path, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!exists(path)) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 std::vector<std::string> listTree(const std::string& root) {

@@ -25,6 +25,8 @@ private:
 void writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 bool exists(const std::string& path);
+// Waits up to `seconds` for `path` to exist; true when it does.
+bool waitForFile(const std::string& path, double seconds = 10);
 // Every path below `root`, relative to it, sorted ("a", "a/b", ...).
 std::vector<std::string> listTree(const std::string& root);
 

@@ -38,16 +38,10 @@ class SelfUpdate : public test::LauncherUpdateTest {
 
 TEST(SelfUpdateBuild, ReadsTheBuildNumberOfABundle) {
     test::TempDir folder;
-    struct Case {
-        std::string build;
-        int64_t expected;
-    } cases[] = {
-        {"12", 12}, {"+12", 12}, {"-3", -3}, {"12a", 0}, {" 12", 0}, {"+", 0}, {"99999999999999999999", 0},
-    };
-    for (const auto& c : cases) {
-        std::string bundle = folder / ("B" + c.build + ".app");
-        test::makeLauncher(bundle, test::launcherSpec(c.build), "");
-        EXPECT_EQ(SelfUpdateCore::build(bundle), c.expected) << "'" << c.build << "'";
+    // The value is read as a decimal number (DecimalNumbers has the rules); what is none reads 0.
+    for (const auto& [build, expected] : {std::pair<std::string, int64_t>{"+12", 12}, {"12a", 0}}) {
+        test::makeLauncher(folder / ("B" + build + ".app"), test::launcherSpec(build), "");
+        EXPECT_EQ(SelfUpdateCore::build(folder / ("B" + build + ".app")), expected) << build;
     }
 
     auto withInfo = [&](const std::string& name, const std::string& info) {

@@ -38,13 +38,10 @@ TEST(SocialTypes, RequiredKeysMustBePresentNotNullAndTyped) {
         const char* key; // named in the failure
     };
     const Case cases[] = {
+        // Null, wrong types and other documents fail as every decoded document does (Decoding).
         {R"({"username": "anna", "registered": true})", "«id»"},
-        {R"({"id": null, "registered": true})", "«id»"},
-        {R"({"id": 5, "registered": true})", "«id»"},
         {R"({"id": "p-1"})", "«registered»"},
-        {R"({"id": "p-1", "registered": "yes"})", "«registered»"},
         {R"({"id": "p-1", "username": 3, "registered": true})", "«username»"},
-        {R"(["id"])", "«документ»"},
     };
     for (const Case& c : cases) {
         std::string failure = decodingFailure<PlayerAccount>(c.body);
@@ -132,15 +129,10 @@ TEST(SocialTypes, FailureTexts) {
         const char* message;
     };
     const Case cases[] = {
-        {404, "<html>Not Found</html>", "Социальная часть NOVRA ещё не включена на сервере"},
+        // The client's answers over the wire have more (SocialAPITest.OnlyStatus200Succeeds).
         {404, "", "Социальная часть NOVRA ещё не включена на сервере"},
-        {404, R"({"error": "Игрок не найден"})", "Игрок не найден"},
-        {500, R"({"error": "x"})", "x"},
-        {500, R"({"error": 5})", "Сервис недоступен (500)"},
         {500, R"({"message": "x"})", "Сервис недоступен (500)"},
         {503, R"(["error"])", "Сервис недоступен (503)"},
-        {302, "", "Сервис недоступен (302)"},
-        {201, "{}", "Сервис недоступен (201)"},
         {401, R"({"error": ""})", ""},
     };
     for (const Case& c : cases) {
