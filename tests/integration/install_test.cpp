@@ -226,88 +226,44 @@ TEST_F(Install, FailuresKeepTheInstalledVersion) {
     const test::KeyPair& other = test::studioKeys(1);
     const std::string badSeal = "Проверка подписи приложения не пройдена";
 
-    // A variant of the bundle, sealed and then changed by `change` (if any), packed as version 2.0.
-    auto variant = [&](const std::function<void(const std::string&)>& beforeSeal, const std::string& key,
-                       const std::function<void(const std::string&)>& afterSeal) {
-        std::string copy = dir / "variant/Game.app";
-        fs::remove_all(dir / "variant");
-        test::makeBundle(copy, {.files = {{"Contents/Resources/level.dat", mixedData(300000, 2)}}});
-        if (beforeSeal) beforeSeal(copy);
-        platform::sealBundle(copy, key);
-        if (afterSeal) afterSeal(copy);
-        return packDirectly(copy, "2.0");
-    };
-
+    // Each case packs a variant of the bundle as version 2.0 and installs it over the current one.
     struct Case {
         const char* name;
-        std::function<Game()> make;
+        std::function<void(Game&)> change; // of the release, or of its package
         std::string expected;
-        std::function<void(OperationControl&, double)> onProgress;
+        const std::string* key = nullptr; // sealed with, the studio's when none
+        bool tampered = false; // a file changed after sealing
+        bool cancelled = false; // cancelled at the first progress
     };
     const Case cases[] = {
-        {"sound variant as control case", [&] { return variant(nullptr, keys.privateKey, nullptr); }, "", {}},
-        {"wrong digest",
-         [&] {
-             Game g = variant(nullptr, keys.privateKey, nullptr);
-             g.release->sha256 = std::string(64, 'f');
-             return g;
-         },
-         "SHA-256 пакета не совпадает. Установленная версия сохранена.", {}},
-        {"one byte short",
-         [&] {
-             Game g = variant(nullptr, keys.privateKey, nullptr);
-             fs::resize_file(packageOf("2.0"), static_cast<uintmax_t>(g.release->bytes - 1));
-             return g;
-         },
-         "Пакет загружен не полностью", {}},
-        {"cancel during unpack", [&] { return variant(nullptr, keys.privateKey, nullptr); }, "(cancelled)",
-         [](OperationControl& control, double) { control.cancel(); }},
-        {"unpacked size differs",
-         [&] {
-             Game g = variant(nullptr, keys.privateKey, nullptr);
-             g.release->expandedBytes += 1;
-             return g;
-         },
-         "Размер или контрольная сумма архива неверны", {}},
-        {"wrong bundle identifier",
-         [&] {
-             Game g = variant(nullptr, keys.privateKey, nullptr);
-             g.release->bundleID = "com.novra.other";
-             return g;
-         },
-         "Идентификатор приложения не совпадает с релизом", {}},
-        {"missing executable",
-         [&] { return variant([](const std::string& b) { fs::remove(b + "/Contents/MacOS/Game"); }, keys.privateKey, nullptr); },
-         "Исполняемый файл приложения отсутствует", {}},
-        {"file changed after sealing",
-         [&] {
-             return variant(nullptr, keys.privateKey, [](const std::string& b) {
-                 test::writeFile(b + "/Contents/Resources/level.dat", mixedData(300000, 3));
-             });
-         },
-         badSeal, {}},
-        {"file added after sealing",
-         [&] {
-             return variant(nullptr, keys.privateKey,
-                            [](const std::string& b) { test::writeFile(b + "/Contents/Resources/extra", "x"); });
-         },
-         badSeal, {}},
-        {"file removed after sealing",
-         [&] {
-             return variant(nullptr, keys.privateKey,
-                            [](const std::string& b) { fs::remove(b + "/Contents/Resources/level.dat"); });
-         },
-         badSeal, {}},
-        {"sealed by another key", [&] { return variant(nullptr, other.privateKey, nullptr); }, badSeal, {}},
+        {"sound variant as control case", nullptr, ""},
+        {"wrong digest", [](Game& g) { g.release->sha256 = std::string(64, 'f'); },
+         "SHA-256 пакета не совпадает. Установленная версия сохранена."},
+        {"one byte short", [&](Game& g) { fs::resize_file(packageOf("2.0"), g.release->bytes - 1); },
+         "Пакет загружен не полностью"},
+        {"cancel during unpack", nullptr, "(cancelled)", nullptr, false, true},
+        {"unpacked size differs", [](Game& g) { g.release->expandedBytes += 1; },
+         "Размер или контрольная сумма архива неверны"},
+        {"wrong bundle identifier", [](Game& g) { g.release->bundleID = "com.novra.other"; },
+         "Идентификатор приложения не совпадает с релизом"},
+        {"file changed after sealing", nullptr, badSeal, nullptr, true},
+        {"sealed by another key", nullptr, badSeal, &other.privateKey},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Game game = c.make();
+        std::string copy = dir / "variant/Game.app";
+        fs::remove_all(dir / "variant");
+        test::makeBundle(copy, {.files = {{"Contents/Resources/level.dat", mixedData(300000, 2)}}});
+        platform::sealBundle(copy, c.key ? *c.key : keys.privateKey);
+        if (c.tampered) test::writeFile(copy + "/Contents/Resources/level.dat", mixedData(300000, 3));
+        Game game = packDirectly(copy, "2.0");
+        if (c.change) c.change(game);
         OperationControl control;
-        Progress progress;
-        if (c.onProgress) progress = [&](double fraction) { c.onProgress(control, fraction); };
-        std::string message =
-            messageOf([&] { LauncherCore::install(packageOf("2.0"), game, settings, control, progress); });
+        std::string message = messageOf([&] {
+            LauncherCore::install(packageOf("2.0"), game, settings, control, [&](double) {
+                if (c.cancelled) control.cancel();
+            });
+        });
         EXPECT_EQ(message, c.expected);
         if (c.expected.empty()) {
             // The control case installs; the cases after it start from there.
