@@ -124,39 +124,24 @@ TEST_F(VerifyApp, EachRuleHasItsMessage) {
     const std::string wrongID = "Идентификатор приложения не совпадает с релизом";
     const std::string noExecutable = "Исполняемый файл приложения отсутствует";
     const std::string badSeal = "Проверка подписи приложения не пройдена";
-    auto plist = [](const std::string& body) {
-        return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + body + "</dict></plist>";
-    };
+    const std::string identifier = "<key>CFBundleIdentifier</key><string>com.novra.test</string>";
+    auto executable = [](const std::string& value) { return "<key>CFBundleExecutable</key>" + value; };
     struct Case {
         const char* name;
         test::BundleSpec spec;
         std::function<void(const std::string&)> change; // applied before sealing
         std::string expected;
+        std::optional<std::string> info = {}; // the entries of Info.plist, written in place of the bundle's
     };
     const Case cases[] = {
         {"no property list", {}, [](const std::string& a) { fs::remove(a + "/Contents/Info.plist"); }, noApp},
         {"property list is garbage", {},
          [](const std::string& a) { test::writeFile(a + "/Contents/Info.plist", "garbage"); }, noApp},
-        {"executable key missing", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
-         },
-         noApp},
-        {"executable key not a string", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleExecutable</key><integer>1</integer>"
-                                   "<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
-         },
-         noApp},
+        {"executable key missing", {}, nullptr, noApp, identifier},
+        {"executable key not a string", {}, nullptr, noApp, executable("<integer>1</integer>") + identifier},
         {"identifier differs", {.bundleID = "com.novra.other"}, nullptr, wrongID},
         {"identifier differs in case", {.bundleID = "com.novra.Test"}, nullptr, wrongID},
-        {"identifier missing", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist", plist("<key>CFBundleExecutable</key><string>Game</string>"));
-         },
-         wrongID},
+        {"identifier missing", {}, nullptr, wrongID, executable("<string>Game</string>")},
         {"executable file missing", {}, [](const std::string& a) { fs::remove(a + "/Contents/MacOS/Game"); },
          noExecutable},
         {"executable file not executable", {},
@@ -167,28 +152,22 @@ TEST_F(VerifyApp, EachRuleHasItsMessage) {
              fs::create_directories(a + "/Contents/MacOS/Tool");
          },
          noExecutable},
-        {"executable name climbs", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleExecutable</key><string>../MacOS/Game</string>"
-                                   "<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
-         },
-         noExecutable},
+        {"executable name climbs", {}, nullptr, noExecutable, executable("<string>../MacOS/Game</string>") + identifier},
         {"executable name has a slash", {},
-         [&](const std::string& a) {
+         [](const std::string& a) {
              fs::create_directories(a + "/Contents/MacOS/Sub");
              fs::copy_file(a + "/Contents/MacOS/Game", a + "/Contents/MacOS/Sub/Game");
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleExecutable</key><string>Sub/Game</string>"
-                                   "<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
          },
-         noExecutable},
+         noExecutable, executable("<string>Sub/Game</string>") + identifier},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(app);
         test::makeBundle(app, c.spec);
         if (c.change) c.change(app);
+        if (c.info)
+            test::writeFile(app + "/Contents/Info.plist",
+                            "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + *c.info + "</dict></plist>");
         platform::sealBundle(app, keys.privateKey);
         EXPECT_EQ(verify(), c.expected);
     }

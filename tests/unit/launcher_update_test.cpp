@@ -21,12 +21,7 @@ LauncherUpdate manifestWith(const std::function<void(Json&)>& change) {
 }
 
 std::string validationMessage(const LauncherUpdate& update) {
-    try {
-        update.validate();
-    } catch (const LauncherError& e) {
-        return e.message();
-    }
-    return "";
+    return test::messageOf([&] { update.validate(); });
 }
 
 } // namespace

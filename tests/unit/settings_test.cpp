@@ -10,12 +10,7 @@ using namespace novra;
 namespace {
 
 std::string messageOf(const Settings& s) {
-    try {
-        s.validate();
-    } catch (const LauncherError& e) {
-        return e.message();
-    }
-    return "";
+    return test::messageOf([&] { s.validate(); });
 }
 
 Settings ssh(std::string host, std::string root, std::string library = "/lib") {
