@@ -115,10 +115,10 @@ TEST_F(HttpsDownload, CancelEndsAStalledTransfer) {
     const std::string prefix(64 * 1024, 'p');
     server.stall("/launcher/packages/1.tar.gz", prefix);
     OperationControl control;
-    EXPECT_EQ(test::cancelOnceStarted(control, [&](const novra::Progress& progress) {
-                  LauncherCore::download(settings(), "packages/1.tar.gz", destination, 1'000'000, control, progress);
-              }),
-              "(cancelled)");
+    auto transfer = [&](const novra::Progress& progress) {
+        LauncherCore::download(settings(), "packages/1.tar.gz", destination, 1'000'000, control, progress);
+    };
+    EXPECT_EQ(test::cancelOnceStarted(control, transfer), "(cancelled)");
     EXPECT_TRUE(curlGone());
     std::string partial = test::readFile(destination); // kept for the caller to remove
     EXPECT_GT(partial.size(), 0u);
@@ -135,7 +135,7 @@ TEST_F(HttpsDownload, UntrustedCertificateIsAFailure) {
 
 TEST_F(HttpsDownload, FetchedCatalogLoads) {
     novra::Catalog catalog;
-    catalog.games.push_back({"aurora", "Aurora", "A demo", "sparkles", test::sampleRelease("1.2"), "demoscene"});
+    catalog.games.push_back({"aurora", "Aurora", "", "sparkles", test::sampleRelease("1.2"), "demoscene"});
     server.serve("/launcher/catalog.json", {200, novra::encodeJson(catalog.encode()), {}});
 
     download("catalog.json", LauncherCore::kCatalogLimit);

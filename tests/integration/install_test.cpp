@@ -232,8 +232,8 @@ TEST_F(Install, FailuresKeepTheInstalledVersion) {
         std::function<void(Game&)> change; // of the release, or of its package
         std::string expected;
         const std::string* key = nullptr; // sealed with, the studio's when none
-        bool tampered = false; // a file changed after sealing
-        bool cancelled = false; // cancelled at the first progress
+        bool tampered = false;            // a file changed after sealing
+        bool cancelled = false;           // cancelled at the first progress
     };
     const Case cases[] = {
         {"sound variant as control case", nullptr, ""},
@@ -401,7 +401,8 @@ TEST_F(Install, ASecondInstallOfTheGameIsTurnedAway) {
             }
             ::_exit(0);
         }
-        std::future<Installed> thread = fromProcess ? std::future<Installed>() : std::async(std::launch::async, first);
+        std::future<Installed> thread;
+        if (!fromProcess) thread = std::async(std::launch::async, first);
         ASSERT_TRUE(test::waitForFile(paused, 30));
         EXPECT_EQ(stagingFolders().size(), 1u);
         EXPECT_EQ(messageOf([&] { install(game); }), "Другой лаунчер уже устанавливает эту игру");
@@ -417,7 +418,8 @@ TEST_F(Install, ASecondInstallOfTheGameIsTurnedAway) {
 
         std::optional<Installed> record = LauncherCore::current("game", settings.library);
         ASSERT_TRUE(record);
-        EXPECT_EQ(platform::checkSeal(LauncherCore::appURL("game", *record, settings.library)), platform::SealStatus::valid);
+        std::string app = LauncherCore::appURL("game", *record, settings.library);
+        EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid);
         EXPECT_FALSE(test::exists(gameDir() + "/previous.json"));
         EXPECT_TRUE(stagingFolders().empty());
         // The lock is free again.

@@ -27,9 +27,11 @@ class PublishLauncherUpdate : public ::testing::Test {
                            "");
     }
 
-    test::RunResult publish(const std::string& build, const std::string& version, const std::string& from = {}) {
-        return test::run(test::publishTool(), {"launcher-update", sourceRoot, from.empty() ? bundle : from, "--build",
-                                               build, "--version", version, "--key", keys.privateKey});
+    test::RunResult publish(const std::string& build, const std::string& version,
+                            const std::string& from = {}) {
+        const std::string& what = from.empty() ? bundle : from;
+        return test::run(test::publishTool(), {"launcher-update", sourceRoot, what, "--build", build,
+                                               "--version", version, "--key", keys.privateKey});
     }
 
     test::TempDir folder;

@@ -25,8 +25,8 @@ protected:
 
     test::RunResult release(const std::string& version, std::vector<std::string> more = {},
                             const std::string& id = "game") {
-        std::vector<std::string> arguments{"release", source, bundle, "--id", id, "--version", version, "--key",
-                                           keys.privateKey};
+        std::vector<std::string> arguments{"release", source,  bundle, "--id", id, "--version",
+                                           version,   "--key", keys.privateKey};
         arguments.insert(arguments.end(), more.begin(), more.end());
         return tool(arguments);
     }

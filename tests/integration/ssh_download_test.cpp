@@ -106,14 +106,11 @@ TEST_F(SshDownload, CancelEndsASlowTransfer) {
     ASSERT_EQ(::write(feeder, "partial", 7), 7);
 
     OperationControl control;
-    EXPECT_EQ(test::cancelOnceStarted(
-                  control,
-                  [&](const novra::Progress& progress) {
-                      LauncherCore::download(settings(), "packages/slow.tar.gz", destination, 1'000'000, control,
-                                             progress);
-                  },
-                  [&] { ::close(feeder); }), // lets the remote cat finish
-              "(cancelled)")
+    auto transfer = [&](const novra::Progress& progress) {
+        LauncherCore::download(settings(), "packages/slow.tar.gz", destination, 1'000'000, control, progress);
+    };
+    // Closing the feeder lets the remote cat finish.
+    EXPECT_EQ(test::cancelOnceStarted(control, transfer, [&] { ::close(feeder); }), "(cancelled)")
         << "sshd: " << server->log();
     EXPECT_TRUE(sshGone());
     EXPECT_EQ(test::readFile(destination), "partial");

@@ -53,7 +53,8 @@ class UpdateRelayProgram : public test::LauncherUpdateTest {
         return newer ? launcher("12", "2.1", "new") : launcher("11", "2.0", "old");
     }
     // Once started, the launcher writes its name into "started".
-    test::LauncherSpec launcher(const std::string& build, const std::string& version, const std::string& name) const {
+    test::LauncherSpec launcher(const std::string& build, const std::string& version,
+                                const std::string& name) const {
         test::LauncherSpec spec = test::launcherSpec(build, version);
         spec.program = "#!/bin/sh\necho " + name + " > '" + started + ".tmp'\nmv '" + started + ".tmp' '" +
                        started + "'\n";

@@ -35,7 +35,8 @@ const KeyPair& studioKeys(int which) {
     static TempDir folder;
     static std::map<int, KeyPair> made;
     auto it = made.find(which);
-    if (it == made.end()) it = made.emplace(which, makeKeys(folder.path(), "studio" + std::to_string(which))).first;
+    if (it == made.end())
+        it = made.emplace(which, makeKeys(folder.path(), "studio" + std::to_string(which))).first;
     return it->second;
 }
 

@@ -66,7 +66,8 @@ std::map<std::string, std::string> snapshot(const std::string& root);
 // see canMount()). `flags` are mount(2)'s, MS_RDONLY for one.
 class TmpfsMount {
   public:
-    explicit TmpfsMount(const std::string& directory, const std::string& size = "16m", unsigned long flags = 0);
+    explicit TmpfsMount(const std::string& directory, const std::string& size = "16m",
+                        unsigned long flags = 0);
     ~TmpfsMount() { unmount(); }
     void unmount();
     TmpfsMount(const TmpfsMount&) = delete;

@@ -26,7 +26,8 @@ using novra::test::messageOf;
 
 TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
     test::TempDir root;
-    Installed record{test::sampleRelease(), 700000000.5, std::string(64, 'a') + "-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"};
+    Installed record{test::sampleRelease(), 700000000.5,
+                     std::string(64, 'a') + "-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"};
     EXPECT_EQ(LauncherCore::current("game", root.path()), std::nullopt); // not installed
 
     fs::create_directories(root / "game");
@@ -152,7 +153,8 @@ TEST_F(VerifyApp, EachRuleHasItsMessage) {
              fs::create_directories(a + "/Contents/MacOS/Tool");
          },
          noExecutable},
-        {"executable name climbs", {}, nullptr, noExecutable, executable("<string>../MacOS/Game</string>") + identifier},
+        {"executable name climbs", {}, nullptr, noExecutable,
+         executable("<string>../MacOS/Game</string>") + identifier},
         {"executable name has a slash", {},
          [](const std::string& a) {
              fs::create_directories(a + "/Contents/MacOS/Sub");
@@ -165,9 +167,8 @@ TEST_F(VerifyApp, EachRuleHasItsMessage) {
         fs::remove_all(app);
         test::makeBundle(app, c.spec);
         if (c.change) c.change(app);
-        if (c.info)
-            test::writeFile(app + "/Contents/Info.plist",
-                            "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + *c.info + "</dict></plist>");
+        const std::string plist = R"(<?xml version="1.0"?><plist version="1.0"><dict>)";
+        if (c.info) test::writeFile(app + "/Contents/Info.plist", plist + *c.info + "</dict></plist>");
         platform::sealBundle(app, keys.privateKey);
         EXPECT_EQ(verify(), c.expected);
     }

@@ -148,7 +148,8 @@ TEST(SocialTypes, FailureTexts) {
 TEST(SocialTypes, RequestBodies) {
     auto json = [](const char* text) { return Json::parse(text); };
     EXPECT_EQ(SocialBody::empty(), json("{}"));
-    EXPECT_EQ(SocialBody::credentials("anna", "pa\"ss"), json(R"({"username": "anna", "password": "pa\"ss"})"));
+    EXPECT_EQ(SocialBody::credentials("anna", "pa\"ss"),
+              json(R"({"username": "anna", "password": "pa\"ss"})"));
     EXPECT_EQ(SocialBody::presence("orbit"), json(R"({"current_game": "orbit"})"));
     EXPECT_EQ(SocialBody::presence(std::nullopt), json(R"({"current_game": null})"));
     EXPECT_EQ(SocialBody::friendRequest("Борис"), json(R"({"username": "Борис"})"));

@@ -93,7 +93,8 @@ TEST(AppendingPath, KeepsSeparatorsAndEncodesTheAppendedText) {
         return url;
     };
     for (const auto& c : cases)
-        EXPECT_EQ(upperEscapes(novra::appendingPath(c.base, c.relative)), c.url) << c.base << " + " << c.relative;
+        EXPECT_EQ(upperEscapes(novra::appendingPath(c.base, c.relative)), c.url)
+            << c.base << " + " << c.relative;
     EXPECT_EQ(novra::appendingPath("not a url", "x"), std::nullopt);
 }
 
@@ -210,14 +211,13 @@ TEST_F(Transfer, FileGrowingPastTheCapStopsTheTool) {
 }
 
 TEST_F(Transfer, CancelStopsAToolThatIgnoresTermination) {
-    test::ScopedTool ssh(&novra::platform::ToolPaths::ssh, tool("ssh", "trap '' TERM\nprintf partial\nexec /bin/sleep 30"));
+    test::ScopedTool ssh(&novra::platform::ToolPaths::ssh,
+                         tool("ssh", "trap '' TERM\nprintf partial\nexec /bin/sleep 30"));
     OperationControl control;
-    EXPECT_EQ(test::cancelOnceStarted(control,
-                                      [&](const novra::Progress& progress) {
-                                          LauncherCore::download(sshSource(), "catalog.json", destination, 100,
-                                                                 control, progress);
-                                      }),
-              "(cancelled)");
+    auto transfer = [&](const novra::Progress& progress) {
+        LauncherCore::download(sshSource(), "catalog.json", destination, 100, control, progress);
+    };
+    EXPECT_EQ(test::cancelOnceStarted(control, transfer), "(cancelled)");
     EXPECT_FALSE(test::processExists(std::stoi(test::readFile(pidFile))));
 }
 
