@@ -20,7 +20,9 @@ only="${1:-}"
 names=() files=() origs=() repls=() scopes=()
 name="" file="" orig="" repl="" scope="" have=0
 flush() {
-  if ((have)); then names+=("$name") files+=("$file") origs+=("${orig%$'\n'}") repls+=("${repl%$'\n'}") scopes+=("$scope"); fi
+  if ((have)); then
+    names+=("$name") files+=("$file") origs+=("${orig%$'\n'}") repls+=("${repl%$'\n'}") scopes+=("$scope")
+  fi
   orig="" repl="" scope="" have=0
 }
 while IFS= read -r line; do
@@ -50,13 +52,18 @@ for i in "${!names[@]}"; do
   fi
 done
 rm -rf "$scratch"
-if ((drift)); then echo "mutants: the code has drifted from the snippets above; fix them first" >&2; exit 2; fi
+if ((drift)); then
+  echo "mutants: the code has drifted from the snippets above; fix them first" >&2
+  exit 2
+fi
 echo "${#names[@]} mutants"
 [[ "$only" == --check ]] && exit 0
 
 if [[ ! -f "$build/build.ninja" ]]; then
   launcher=()
-  if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
+  if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  fi
   cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" >/dev/null
 fi
 logs="$build/mutants"
@@ -79,7 +86,10 @@ trap 'restore; exit 130' INT TERM
 
 echo "unmutated: building and testing"
 compile "$logs/unmutated.build" || { echo "mutants: the unmutated tree does not build" >&2; exit 1; }
-check "$logs/unmutated.test" archive || { echo "mutants: the tests fail without a mutant (see $logs/unmutated.test)" >&2; exit 1; }
+if ! check "$logs/unmutated.test" archive; then
+  echo "mutants: the tests fail without a mutant (see $logs/unmutated.test)" >&2
+  exit 1
+fi
 
 killed=0 survived=0 unviable=0 list=""
 for i in "${!names[@]}"; do
@@ -101,7 +111,9 @@ for i in "${!names[@]}"; do
   printf '%-34s %-10s %4ds  %s\n' "${names[$i]}" "$result" $((SECONDS - started)) "$target"
 done
 viable=$((killed + survived))
-echo "killed $killed of $viable viable mutants ($( ((viable)) && echo $((100 * killed / viable)) || echo 0)%), $unviable not viable"
+rate=0
+((viable)) && rate=$((100 * killed / viable))
+echo "killed $killed of $viable viable mutants ($rate%), $unviable not viable"
 [[ -n "$list" ]] && echo "survivors:$list"
 # The restored files are newer than the last build: bring it back to the unmutated code.
 compile "$logs/final.build" || true
