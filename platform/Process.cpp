@@ -49,11 +49,15 @@ Process::Process(std::string executable, std::vector<std::string> arguments)
     : executable_(std::move(executable)), arguments_(std::move(arguments)) {}
 
 Process::~Process() {
-    {
-        std::lock_guard lock(mutex_);
-        if (launched_ && !reaped_) pidfdSignal(pidfd_, SIGKILL);
+    if (launched_ && !killOnDestruction) {
+        reap(false);
+    } else {
+        {
+            std::lock_guard lock(mutex_);
+            if (launched_ && !reaped_) pidfdSignal(pidfd_, SIGKILL);
+        }
+        if (launched_) reap(true);
     }
-    if (launched_) reap(true);
     joinDrainer();
     for (int& fd : streamFds_) closeQuietly(fd);
     for (int& fd : captureFds_) closeQuietly(fd);
@@ -114,6 +118,11 @@ void Process::launch() {
         }
     }
 
+    if (!workingDirectory.empty()) {
+        if (int rc = posix_spawn_file_actions_addchdir_np(&actions.actions, workingDirectory.c_str()))
+            failLaunch(rc, "posix_spawn_file_actions_addchdir_np");
+    }
+
     // The child starts with default signal handling and an empty mask, whatever the parent uses.
     SpawnAttributes attributes;
     sigset_t all, none;
@@ -121,7 +130,8 @@ void Process::launch() {
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes.attributes, &all);
     posix_spawnattr_setsigmask(&attributes.attributes, &none);
-    posix_spawnattr_setflags(&attributes.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setflags(&attributes.attributes, static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                                                        (newSession ? POSIX_SPAWN_SETSID : 0)));
 
     std::vector<char*> argv;
     argv.push_back(executable_.data());

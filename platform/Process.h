@@ -41,6 +41,14 @@ public:
     Redirect standardInput = Redirect::inherit();
     Redirect standardOutput = Redirect::inherit();
     Redirect standardError = Redirect::inherit();
+    // Starts the child in a session of its own (no controlling terminal, its own process group).
+    bool newSession = false;
+    // The child's working directory; empty keeps the parent's.
+    std::string workingDirectory;
+    // What happens when the object ends while the child runs: true kills it (a helper nobody waits
+    // for any more); false leaves it running (a program the user started), to be reaped by whoever
+    // inherits it. Only for children without Capture streams.
+    bool killOnDestruction = true;
 
     const std::string& executable() const { return executable_; }
     const std::vector<std::string>& arguments() const { return arguments_; }

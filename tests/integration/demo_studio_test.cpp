@@ -12,6 +12,7 @@
 #include "selfupdate/LauncherUpdate.h"
 #include "selfupdate/SelfUpdateCore.h"
 #include "support/Bundles.h"
+#include "support/PrivateBus.h"
 #include "support/SelfUpdateSupport.h"
 #include "support/TestSupport.h"
 

@@ -3,12 +3,9 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -22,10 +19,8 @@
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVirtualObject>
-#include <QTimer>
 
 #include "platform/Process.h"
-#include "support/TestSupport.h"
 
 namespace novra::test {
 namespace {
@@ -44,8 +39,7 @@ public:
 
 struct Store {
     std::optional<SecretStore> kind;
-    std::unique_ptr<TempDir> folder;
-    std::unique_ptr<platform::Process> bus;
+    std::unique_ptr<PrivateBus> bus;
     std::unique_ptr<platform::Process> keyring;
     std::unique_ptr<SilentSecretService> silent;
 };
@@ -63,29 +57,13 @@ void waitFor(const std::function<bool()>& condition, const char* what) {
     throw std::runtime_error(std::string("timed out waiting for ") + what);
 }
 
-// A D-Bus session of our own; services it starts on demand see the throw-away home. The daemon
-// prints its address once it accepts connections (the socket file appears before that).
 void startBus(Store& s) {
-    s.folder = std::make_unique<TempDir>();
-    std::string home = *s.folder / "home", runtime = *s.folder / "runtime";
-    ::mkdir(home.c_str(), 0700);
-    ::mkdir(runtime.c_str(), 0700);
-    s.bus = std::make_unique<platform::Process>(
-        "/usr/bin/env",
-        std::vector<std::string>{"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime, "/usr/bin/dbus-daemon", "--session",
-                                 "--nofork", "--nopidfile", "--address=unix:dir=" + runtime, "--print-address=1"});
-    s.bus->standardInput = platform::Redirect::null();
-    s.bus->standardOutput = platform::Redirect::stream();
-    s.bus->standardError = platform::Redirect::null();
-    s.bus->launch();
-    std::string address = readLine(s.bus->streamFd(1));
-    if (address.rfind("unix:", 0) != 0) throw std::runtime_error("the private D-Bus daemon did not start");
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    s.bus = std::make_unique<PrivateBus>();
     if (!QDBusConnection::sessionBus().isConnected()) throw std::runtime_error("cannot connect to the private bus");
 }
 
 void startKeyring(Store& s) {
-    std::string home = *s.folder / "home", runtime = *s.folder / "runtime";
+    std::string home = s.bus->home(), runtime = s.bus->runtime();
     int password[2];
     if (::pipe(password) != 0) throw std::runtime_error("pipe failed");
     if (::write(password[1], kKeyringPassword, sizeof kKeyringPassword - 1) !=
@@ -303,25 +281,8 @@ void stopSecretStore() {
         s.keyring->terminate();
         s.keyring->waitFor(5);
     }
-    if (s.bus) {
-        s.bus->terminate();
-        s.bus->waitFor(5);
-    }
     s.keyring.reset();
     s.bus.reset();
-    s.folder.reset();
-}
-
-void spin(Completion& completion, std::chrono::milliseconds limit) {
-    if (completion.done) return;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [limit] {
-        std::fprintf(stderr, "a coroutine did not finish within %lld ms\n", static_cast<long long>(limit.count()));
-        std::abort();
-    });
-    guard.start(limit);
-    completion.loop.exec();
 }
 
 } // namespace novra::test

@@ -1,10 +1,9 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -85,20 +84,6 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
     result.out = process.captured(1);
     result.err = process.captured(2);
     return result;
-}
-
-std::string readLine(int fd, std::chrono::milliseconds limit) {
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    char c = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, 100) <= 0) continue;
-        if (::read(fd, &c, 1) != 1) break;
-        if (c == '\n') return line;
-        line += c;
-    }
-    return "";
 }
 
 void expectRefusal(const RunResult& result, const std::string& err, int status) {

@@ -1,6 +1,5 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, files, and running programs.
-#include <chrono>
 #include <optional>
 #include <functional>
 #include <string>
@@ -40,9 +39,6 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
 // A program that refused: exit status `status`, `err` as its whole standard error, nothing on
 // standard output.
 void expectRefusal(const RunResult& result, const std::string& err, int status = 1);
-
-// One line of a child's output stream, without its line break; "" when none came within `limit`.
-std::string readLine(int fd, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // The LauncherError message the action throws, "(cancelled)" for a cancellation, "" when it
 // returns normally. Other errors propagate.

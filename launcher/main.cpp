@@ -1,0 +1,56 @@
+// NovraHub, the launcher application: one instance per desktop session, the application delegate,
+// play tracking and the models. Everything lives in the novra_app library; this only builds the
+// application around it.
+#include <cstdio>
+#include <exception>
+
+#include <QApplication>
+#include <QSessionManager>
+
+#include "launcher/desktop/QuitSignals.h"
+#include "launcher/desktop/SingleInstance.h"
+#include "launcher/library/AppDelegate.h"
+#include "launcher/library/LibraryModel.h"
+#include "platform/Paths.h"
+#include "selfupdate/BundleKeys.h"
+
+using namespace novra;
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("NOVRA"));
+    QCoreApplication::setApplicationName(QStringLiteral("NOVRA Launcher"));
+
+    AppDelegate& delegate = AppDelegate::shared();
+    QObject::connect(&delegate, &AppDelegate::readyToQuit, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    try {
+        auto* quitSignals = new QuitSignals(&application);
+        QObject::connect(quitSignals, &QuitSignals::received, &delegate, &AppDelegate::terminate);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate, [&delegate](QSessionManager&) {
+        delegate.terminate();
+    });
+
+    SingleInstance instance;
+    try {
+        if (instance.claim() == SingleInstance::Claim::Activated) return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    QObject::connect(&instance, &SingleInstance::activationRequested, &delegate, &AppDelegate::reopen);
+
+    // What this bundle installs must carry a seal of one of the keys it ships.
+    try {
+        if (std::optional<std::string> bundle = platform::runningBundle()) trustBundleKeys(*bundle);
+    } catch (const std::exception&) {
+        // Not in a bundle: nothing is trusted, every install is refused.
+    }
+
+    delegate.applicationDidFinishLaunching();
+    LibraryModel::shared();
+    return application.exec();
+}

@@ -1,0 +1,97 @@
+#include "AppTestSupport.h"
+
+#include <filesystem>
+
+#include <QCoroTimer>
+
+#include "core/LauncherCore.h"
+#include "launcher/views/LauncherResource.h"
+
+namespace fs = std::filesystem;
+
+namespace novra::test {
+
+LauncherEnvironment::LauncherEnvironment() {
+    fs::create_directories(home());
+    fs::create_directories(source());
+    environment_.emplace_back("HOME", home());
+    environment_.emplace_back("XDG_DATA_HOME", dir_ / "data");
+    LauncherResource::setRoot(QStringLiteral(NOVRA_BUNDLE_DIR "/Contents/Resources"));
+    keys_ = makeKeys(dir_.path());
+    trust_ = std::make_unique<TrustKey>(keys_.publicKey);
+    server_ = std::make_unique<HttpsServer>();
+}
+
+LauncherEnvironment::~LauncherEnvironment() = default;
+
+Settings LauncherEnvironment::settings() const {
+    Settings settings;
+    settings.sourceURL = server_ ? server_->url() : "https://127.0.0.1:9";
+    settings.library = library();
+    return settings;
+}
+
+void LauncherEnvironment::writeSettings(const Settings& settings) {
+    fs::create_directories(state());
+    LauncherCore::atomicJSON(settings.encode(), state() + "/settings.json");
+}
+
+void LauncherEnvironment::serve(const std::string& relative) {
+    if (server_) server_->serveFile("/" + relative, source() + "/" + relative);
+}
+
+Game LauncherEnvironment::publish(const std::string& id, const std::string& version,
+                                  std::vector<std::pair<std::string, std::string>> files) {
+    const std::string bundle = dir_ / ("bundles/" + id + "-" + version + "/Game.app");
+    files.emplace_back("Contents/Resources/version.txt", version);
+    makeBundle(bundle, {.files = files});
+    // The built-in title where the bundle carries the game, so the views' texts stay the same.
+    std::string title = "Test";
+    for (const Game& known : builtInCatalog().games)
+        if (known.id == id) title = known.title;
+    RunResult result = run(publishTool(), {"release", source(), bundle, "--id", id, "--version", version, "--key",
+                                           keys_.privateKey, "--title", title});
+    if (result.status != 0) throw std::runtime_error("novra-publish release failed: " + result.err);
+    serve("catalog.json");
+    serve("packages/" + version + ".tar.gz");
+    for (const Game& game : sourceCatalog().games)
+        if (game.id == id) return game;
+    throw std::runtime_error("the published game is not in the catalog");
+}
+
+void LauncherEnvironment::writeSourceCatalog(const Catalog& catalog) {
+    LauncherCore::atomicJSON(catalog.encode(), source() + "/catalog.json");
+    serve("catalog.json");
+}
+
+Catalog LauncherEnvironment::sourceCatalog() const { return LauncherCore::loadCatalog(source() + "/catalog.json"); }
+
+void LauncherEnvironment::stopServer() { server_.reset(); }
+
+std::vector<std::string> LauncherEnvironment::temporaryFiles() const {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(library(), error)) {
+        const std::string name = entry.path().filename();
+        if (name.rfind(".catalog-", 0) == 0 || name.rfind(".download-", 0) == 0) found.push_back(name);
+    }
+    return found;
+}
+
+QCoro::Task<void> FakeSocial::offline() {
+    ++offlineCalls;
+    while (!offlineDone) {
+        QCoro::Task<> pause = QCoro::sleepFor(std::chrono::milliseconds(10));
+        co_await pause;
+    }
+}
+
+std::vector<std::string> idsOf(const std::vector<Game>& games) {
+    std::vector<std::string> ids;
+    for (const Game& game : games) ids.push_back(game.id);
+    return ids;
+}
+
+Catalog builtInCatalog() { return LauncherCore::loadCatalog(std::string(NOVRA_BUNDLE_DIR) + "/Contents/Resources/catalog.json"); }
+
+} // namespace novra::test
