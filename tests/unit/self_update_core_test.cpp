@@ -89,6 +89,8 @@ TEST_F(SelfUpdate, ValidateChecksManifestSealVersionAndExecutable) {
          "Идентификатор приложения не совпадает с релизом"},
         {"older build inside", test::launcherSpec("11", "2.1"), true,
          "Версия внутри пакета не совпадает с обновлением"},
+        {"newer build inside", test::launcherSpec("13", "2.1"), true,
+         "Версия внутри пакета не совпадает с обновлением"},
         {"no build inside", test::launcherSpec("", "2.1"), true,
          "Версия внутри пакета не совпадает с обновлением"},
         {"other version inside", test::launcherSpec("12", "2.1.0"), true,
