@@ -12,6 +12,8 @@ Catalog loadCatalog(const std::string& file) {
     return catalog;
 }
 
-void atomicJSON(const Json& value, const std::string& file) { platform::writeFileAtomically(file, encodeJson(value)); }
+void atomicJSON(const Json& value, const std::string& file, unsigned mode) {
+    platform::writeFileAtomically(file, encodeJson(value), mode);
+}
 
 } // namespace novra::LauncherCore

@@ -1,11 +1,14 @@
 #include "core/Install.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "core/Archive.h"
 #include "core/LauncherCore.h"
 #include "platform/BundleSeal.h"
+#include "platform/Directory.h"
 #include "platform/Files.h"
 #include "platform/PropertyList.h"
 #include "platform/RecordLock.h"
@@ -56,6 +59,15 @@ void removeStaleStaging(const std::string& versions) {
         std::error_code ignored;
         fs::remove_all(it->path(), ignored);
     }
+}
+
+// A version folder's name: the release's SHA-256 in lower-case hexadecimal, "-", a UUID.
+bool isVersionName(std::string_view name) {
+    constexpr size_t digest = 64;
+    if (name.size() <= digest || name[digest] != '-') return false;
+    for (char c : name.substr(0, digest))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return platform::isUUIDText(name.substr(digest + 1));
 }
 
 } // namespace
@@ -190,6 +202,27 @@ std::optional<Installed> current(const std::string& id, const std::string& root)
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+bool pruneVersions(const std::string& id, const std::string& root, const Release& release) {
+    require(validID(id), "Неверная игра");
+    // As for an install, the library folder may be a link; nothing below it is followed.
+    const platform::Directory library = platform::Directory::openNoFollow(fs::canonical(root).string());
+    const platform::Directory game = library.open(id);
+    const platform::Directory versions = game.open(kVersionsName);
+    platform::RecordLock lock(game.path() + "/" + kLockName);
+    if (!lock.tryLock()) return false;
+    std::optional<Installed> active = current(id, library.path());
+    if (!active || active->release != release) return false;
+    std::vector<std::string> older;
+    for (const fs::directory_entry& entry : fs::directory_iterator(versions.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name != active->directory && isVersionName(name) && !entry.is_symlink() && entry.is_directory())
+            older.push_back(name);
+    }
+    for (const std::string& name : older)
+        versions.remove(name);
+    return true;
 }
 
 std::string appURL(const std::string& id, const Installed& installed, const std::string& root) {

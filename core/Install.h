@@ -31,6 +31,12 @@ Installed install(const std::string& archive, const Game& game, const Settings& 
 // does not look at the version folder.
 std::optional<Installed> current(const std::string& id, const std::string& root);
 
+// Removes the game's version folders below `root` other than the active one, when the active
+// version is of `release`; folders of another name and symbolic links stay, and no link is
+// followed. Under the game's install lock: false, with nothing removed, while an install holds it
+// or when the active version is another. Throws std::system_error.
+bool pruneVersions(const std::string& id, const std::string& root, const Release& release);
+
 // Where the installed application lies: root/ID/versions/DIRECTORY/APP. No file-system access.
 std::string appURL(const std::string& id, const Installed& installed, const std::string& root);
 

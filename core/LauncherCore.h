@@ -22,7 +22,8 @@ constexpr long long kCatalogLimit = 2'000'000;
 Catalog loadCatalog(const std::string& file);
 
 // Writes `value` in the canonical form (pretty-printed, keys sorted) so that a crash leaves the
-// old or the new document, never a torn one. Throws std::system_error.
-void atomicJSON(const Json& value, const std::string& file);
+// old or the new document, never a torn one; the file gets the permission bits `mode` less the
+// umask. Throws std::system_error.
+void atomicJSON(const Json& value, const std::string& file, unsigned mode = 0644);
 
 } // namespace novra::LauncherCore

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/Catalog.h"
 #include "core/LauncherError.h"
+#include "core/Text.h"
 #include "core/Url.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -33,49 +35,13 @@ struct DigestContext {
 
 [[noreturn]] void digestFailure() { throw std::runtime_error("SHA-256 недоступен"); }
 
-// White space and line breaks: the Unicode separators (Zs, Zl, Zp), the C0 controls from TAB to CR,
-// and NEL.
-bool isSpace(utf8proc_int32_t c) {
-    if ((c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85) return true;
-    utf8proc_category_t category = utf8proc_category(c);
-    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
-}
-
 // The tool's error output as shown to the user: UTF-8 (anything else counts as empty), trimmed of
 // white space at both ends, at most the first 1000 characters (user-perceived characters, so a
 // letter with its combining marks is never cut apart).
 std::string diagnosticText(const std::string& bytes) {
-    struct Scalar {
-        size_t offset;
-        utf8proc_int32_t value;
-    };
-    std::vector<Scalar> scalars;
-    const auto* data = reinterpret_cast<const utf8proc_uint8_t*>(bytes.data());
-    for (size_t offset = 0; offset < bytes.size();) {
-        utf8proc_int32_t c;
-        utf8proc_ssize_t length =
-            utf8proc_iterate(data + offset, static_cast<utf8proc_ssize_t>(bytes.size() - offset), &c);
-        if (length <= 0) return {};
-        scalars.push_back({offset, c});
-        offset += static_cast<size_t>(length);
-    }
-    size_t first = 0, last = scalars.size();
-    while (first < last && isSpace(scalars[first].value)) ++first;
-    while (last > first && isSpace(scalars[last - 1].value)) --last;
-    if (first == last) return {};
-
-    size_t characters = 1;
-    size_t end = last;
-    utf8proc_int32_t state = 0;
-    for (size_t i = first + 1; i < last; ++i) {
-        if (utf8proc_grapheme_break_stateful(scalars[i - 1].value, scalars[i].value, &state) &&
-            ++characters > kDiagnosticCharacters) {
-            end = i;
-            break;
-        }
-    }
-    size_t endOffset = end < scalars.size() ? scalars[end].offset : bytes.size();
-    return bytes.substr(scalars[first].offset, endOffset - scalars[first].offset);
+    std::optional<std::string_view> trimmed = text::trimmed(bytes);
+    if (!trimmed) return {};
+    return std::string(trimmed->substr(0, text::characterPrefix(*trimmed, kDiagnosticCharacters)));
 }
 
 bool validUTF8(const std::string& bytes) {

@@ -11,6 +11,8 @@
 #include "launcher/desktop/SingleInstance.h"
 #include "launcher/library/AppDelegate.h"
 #include "launcher/library/LibraryModel.h"
+#include "launcher/selfupdate/LauncherSelfUpdate.h"
+#include "launcher/social/model/SocialModel.h"
 #include "platform/Paths.h"
 #include "selfupdate/BundleKeys.h"
 
@@ -51,6 +53,9 @@ int main(int argc, char** argv) {
     }
 
     delegate.applicationDidFinishLaunching();
+    SocialModel::shared();
     LibraryModel::shared();
+    // Checks after every refresh, and finishes what the last update of the launcher left behind.
+    LauncherSelfUpdate::shared();
     return application.exec();
 }

@@ -1,10 +1,13 @@
 #include "platform/Directory.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
+#include <vector>
 
 #include "platform/Detached.h"
 
@@ -24,6 +27,48 @@ int openChild(int parent, const std::string& name, const std::string& path) {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) fail(errno, path);
     return fd;
+}
+
+void removeEntry(int parent, const std::string& name, const std::string& path);
+
+// Empties the directory open as `fd` (which this call owns), depth first, without following links.
+void removeContents(int fd, const std::string& path) {
+    DIR* stream = ::fdopendir(fd);
+    if (!stream) {
+        int saved = errno;
+        ::close(fd);
+        fail(saved, path);
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (dirent* entry = ::readdir(stream)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    int readError = errno;
+    if (readError != 0) {
+        ::closedir(stream);
+        fail(readError, path);
+    }
+    try {
+        for (const std::string& name : names)
+            removeEntry(::dirfd(stream), name, path + "/" + name);
+    } catch (...) {
+        ::closedir(stream);
+        throw;
+    }
+    ::closedir(stream);
+}
+
+void removeEntry(int parent, const std::string& name, const std::string& path) {
+    struct stat info {};
+    if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) fail(errno, path);
+    if (S_ISDIR(info.st_mode)) {
+        removeContents(openChild(parent, name, path), path);
+        if (::unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0) fail(errno, path);
+    } else if (::unlinkat(parent, name.c_str(), 0) != 0) {
+        fail(errno, path);
+    }
 }
 
 } // namespace
@@ -51,6 +96,13 @@ Directory Directory::open(const std::string& name) const {
     const std::string& base = folder_.path_;
     std::string path = base == "/" ? "/" + name : base + "/" + name;
     return Directory(openChild(folder_.descriptor(), name, path), path);
+}
+
+void Directory::remove(const std::string& name) const {
+    const std::string& base = folder_.path_;
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        fail(EINVAL, base);
+    removeEntry(folder_.descriptor(), name, base == "/" ? "/" + name : base + "/" + name);
 }
 
 std::string Directory::path() const { return "/proc/self/fd/" + std::to_string(folder_.descriptor()); }

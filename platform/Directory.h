@@ -27,6 +27,12 @@ public:
     // its path (a rename, platform::readRegularFile) follows nothing below this directory then.
     std::string path() const;
 
+    // Removes the entry `name` (one piece): a file or a symbolic link is unlinked (a link is never
+    // followed), a directory is emptied the same way, entry by entry through descriptors, and then
+    // removed. Nothing outside this directory is touched, whatever the tree holds. Throws
+    // std::system_error; what was removed before a failure stays removed.
+    void remove(const std::string& name) const;
+
     // Starts the executable `name` of this directory (not followed if it is a link) as
     // startDetached() does, with `displayPath` as its argument 0. Returns its process id. Throws
     // std::system_error when it cannot be started.

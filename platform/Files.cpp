@@ -42,12 +42,23 @@ std::string uuidText() {
     return text;
 }
 
-void writeFileAtomically(const std::string& path, std::string_view contents) {
+bool isUUIDText(std::string_view text) {
+    if (text.size() != 36) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+        if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    }
+    return true;
+}
+
+void writeFileAtomically(const std::string& path, std::string_view contents, unsigned mode) {
     std::string directory = directoryOf(path);
     std::string temporary = directory + "/." + uuidText() + ".tmp";
     {
         Descriptor out;
-        out.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
+        out.fd = ::open(temporary.c_str(), flags, static_cast<mode_t>(mode));
         if (out.fd < 0) throw systemError(temporary);
         const char* data = contents.data();
         size_t left = contents.size();
@@ -178,6 +189,10 @@ std::string File::readAll(long long limit) {
         }
     }
     return result;
+}
+
+std::string File::handlePath() const {
+    return "/proc/self/fd/" + std::to_string(fd_);
 }
 
 FileStatus File::status() const {

@@ -10,9 +10,9 @@ namespace novra::platform {
 
 // Replaces `path` with `contents` so that a crash leaves either the old or the new file: the bytes
 // go to a hidden temporary file in the same directory, which is flushed, renamed over the target,
-// and the directory is flushed. The temporary file is removed when anything fails. Throws
-// std::system_error.
-void writeFileAtomically(const std::string& path, std::string_view contents);
+// and the directory is flushed. The temporary file is removed when anything fails. The file gets
+// the permission bits `mode` less the umask. Throws std::system_error.
+void writeFileAtomically(const std::string& path, std::string_view contents, unsigned mode = 0644);
 
 // The whole file, or std::system_error. With `limit` >= 0, a file larger than `limit` bytes stops
 // the read early and the result holds limit + 1 bytes.
@@ -60,6 +60,8 @@ public:
     File& operator=(const File&) = delete;
 
     int descriptor() const { return fd_; }
+    // A path that names this very file while the object lives, for calls that take a path.
+    std::string handlePath() const;
     // Reads until `size` bytes are in `buffer` or the file ends; returns how many were read (0 at
     // the end). Throws std::system_error.
     size_t read(void* buffer, size_t size);
@@ -82,5 +84,7 @@ std::optional<int64_t> fileSize(const std::string& path);
 
 // A fresh random UUID in canonical upper-case form (8-4-4-4-12 hexadecimal digits).
 std::string uuidText();
+// True when `text` has exactly that form.
+bool isUUIDText(std::string_view text);
 
 } // namespace novra::platform

@@ -116,20 +116,24 @@ LauncherUpdatePlan prepare(const std::string& source, const std::string& target,
     return plan;
 }
 
-platform::Directory apply(const LauncherUpdatePlan& plan) {
-    // The paths are taken as written: absolute, normalised, two names in one folder. A path that
-    // needs normalising could climb through a link ("x/l/../.."), which the kernel would resolve
-    // differently from the text.
+bool besideEachOther(const LauncherUpdatePlan& plan) {
+    // The paths are taken as written. A path that needs normalising could climb through a link
+    // ("x/l/../.."), which the kernel would resolve differently from the text.
     const fs::path target(plan.target);
     const fs::path candidate(plan.candidate);
     auto named = [](const fs::path& p) {
         auto name = p.filename();
         return p.is_absolute() && p.lexically_normal() == p && !name.empty() && name != "." && name != "..";
     };
+    return named(target) && named(candidate) && target.parent_path() == candidate.parent_path() &&
+           target != candidate;
+}
+
+platform::Directory apply(const LauncherUpdatePlan& plan) {
+    const fs::path target(plan.target);
+    const fs::path candidate(plan.candidate);
     const std::string sibling = "Обновление должно находиться рядом с приложением";
-    require(named(target) && named(candidate) && target.parent_path() == candidate.parent_path() &&
-                target != candidate,
-            sibling);
+    require(besideEachOther(plan), sibling);
     // From here on everything is reached through the folder and the two bundles as opened now, never
     // again through their paths: what is checked is what is exchanged and what is started.
     std::optional<platform::Directory> folder, installed, prepared;

@@ -40,11 +40,15 @@ void validate(const std::string& app, const LauncherUpdate& update);
 // std::system_error or the error of a lower layer.
 LauncherUpdatePlan prepare(const std::string& source, const std::string& target, const LauncherUpdate& update);
 
+// True when both paths of the plan are absolute and normalised, each names an entry, and they are
+// two different names in one folder: what apply requires of the plan before it looks at the disk.
+bool besideEachOther(const LauncherUpdatePlan& plan);
+
 // Re-checks the plan against the disk and exchanges the candidate and the target in one atomic
 // step: afterwards the new bundle is at the target path and the former one at the candidate path.
-// The checks: both paths absolute and normalised, the candidate a real folder (not a link) beside
-// the target, else "Обновление должно находиться рядом с приложением"; the target a real folder,
-// else "Неверный путь установленного лаунчера"; the target older than the update, else
+// The checks: besideEachOther() and the candidate a real folder (not a link), else "Обновление
+// должно находиться рядом с приложением"; the target a real folder, else "Неверный путь
+// установленного лаунчера"; the target older than the update, else
 // "Обновление уже применено"; the candidate is the update; the target's executable is the one
 // measured by prepare. The folder and both bundles are opened once, without following links, and
 // everything after that goes through them. Returns the new bundle, held open: the very bundle that

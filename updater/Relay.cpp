@@ -13,6 +13,7 @@
 #include "platform/PropertyList.h"
 #include "selfupdate/BundleKeys.h"
 #include "selfupdate/SelfUpdateCore.h"
+#include "selfupdate/UpdateFiles.h"
 
 namespace novra::relay {
 namespace {
@@ -22,11 +23,6 @@ std::string oneLine(std::string text) {
     for (char& c : text)
         if (c == '\n' || c == '\r') c = ' ';
     return text;
-}
-
-// The result file's text after a successful swap.
-std::string resultText(const std::string& version, const std::string& previous) {
-    return "Updated to " + version + "\nPrevious: " + previous + "\n";
 }
 
 // Starts the application of the bundle on its own, as the system's opener would: the executable
@@ -49,28 +45,6 @@ void openBundle(const platform::Directory& bundle, const std::string& path) {
     } catch (const std::exception&) {
         throw LauncherError(failed);
     }
-}
-
-// The plan, read only when it is a regular file of this user that nobody else may change: the
-// plan names what gets installed and started.
-LauncherUpdatePlan readPlan(const std::string& path) {
-    const std::string notAFile = "План обновления должен быть обычным файлом";
-    std::optional<platform::File> file;
-    try {
-        file.emplace(platform::File::openNoFollow(path));
-    } catch (const std::system_error& e) {
-        if (e.code() == std::errc::too_many_symbolic_link_levels) throw LauncherError(notAFile);
-        throw;
-    }
-    platform::FileStatus status = file->status();
-    require(status.regular, notAFile);
-    require(status.ownedByUser && !status.writableByOthers,
-            "План обновления принадлежит другому пользователю или открыт для записи другим");
-    const std::string tooLarge = "План обновления слишком большой";
-    require(status.size <= kPlanLimit, tooLarge);
-    std::string text = file->readAll(kPlanLimit);
-    require(static_cast<long long>(text.size()) <= kPlanLimit, tooLarge);
-    return LauncherUpdatePlan::fromJSON(text);
 }
 
 } // namespace
@@ -107,14 +81,15 @@ int run(const std::vector<std::string>& arguments, std::ostream& error) {
         if (bundle) trustBundleKeys(*bundle);
         const std::string& planPath = arguments[1];
         // The plan comes first: a bad plan is reported even when the process id is bad too.
-        LauncherUpdatePlan plan = readPlan(planPath);
+        LauncherUpdatePlan plan = SelfUpdateCore::readPlan(planPath);
         auto pid = parseParentPID(arguments[2]);
         require(pid.has_value(), "Invalid parent PID");
         require(waitForExit(*pid, systemWaitHooks()), "Лаунчер не завершился; обновление не применено");
         // Only the bundle this program was started from is ever replaced.
         require(bundle && plan.target == *bundle, "Неверный путь установленного лаунчера");
         platform::Directory updated = SelfUpdateCore::apply(plan);
-        platform::writeFileAtomically(planPath + ".result", resultText(plan.update.release.version, plan.candidate));
+        platform::writeFileAtomically(
+            planPath + ".result", SelfUpdateCore::resultText(plan.update.release.version, plan.candidate));
         openBundle(updated, plan.target);
         return 0;
     } catch (const std::exception& e) {

@@ -17,8 +17,6 @@ namespace novra::relay {
 // How long the launcher is given to exit, and how often it is probed meanwhile.
 inline constexpr std::chrono::seconds kLauncherWait{60};
 inline constexpr std::chrono::milliseconds kProbeInterval{100};
-// Largest plan file read, in bytes; a plan is a few kilobytes.
-inline constexpr long long kPlanLimit = 1'000'000;
 
 // The launcher's process id: a signed 32-bit decimal number (optional sign, digits only) of at
 // least 2; none otherwise.

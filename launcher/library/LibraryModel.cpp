@@ -1,4 +1,5 @@
 #include "launcher/library/LibraryModel.h"
+#include "launcher/library/PublishedField.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "launcher/views/LauncherResource.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "selfupdate/UpdateFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -27,7 +29,8 @@ namespace novra {
 const QString LibraryModel::kPreparing = QStringLiteral("Подготовка");
 const QString LibraryModel::kDownloading = QStringLiteral("Скачивание");
 const QString LibraryModel::kInstalling = QStringLiteral("Проверка и установка");
-const QString LibraryModel::kSelfUpdate = QStringLiteral("launcher-self-update");
+const QString LibraryModel::kSelfUpdate =
+    QString::fromUtf8(SelfUpdateCore::kLibraryID.data(), SelfUpdateCore::kLibraryID.size());
 
 namespace {
 
@@ -486,14 +489,6 @@ QVariantList LibraryModel::libraryGameList() const {
 }
 
 // Stores a published field's new value and tells the observers, unless nothing changed.
-template <class T, class Value>
-bool LibraryModel::update(T& field, Value&& value, void (LibraryModel::*changed)()) {
-    if (field == value) return false;
-    field = std::forward<Value>(value);
-    emit(this->*changed)();
-    return true;
-}
-
 void LibraryModel::setGames(std::vector<Game> games) {
     if (games == games_) return;
     games_ = std::move(games);
@@ -504,25 +499,47 @@ void LibraryModel::setGames(std::vector<Game> games) {
 }
 
 void LibraryModel::setLinked(std::map<std::string, std::string> linked) {
-    if (update(linked_, std::move(linked), &LibraryModel::linkedChanged)) emit libraryChanged();
+    if (assignPublished(this, linked_, std::move(linked), &LibraryModel::linkedChanged))
+        emit libraryChanged();
 }
 
 void LibraryModel::setInstalled(std::map<std::string, Installed> installed) {
-    if (update(installed_, std::move(installed), &LibraryModel::installedChanged)) emit libraryChanged();
+    if (assignPublished(this, installed_, std::move(installed), &LibraryModel::installedChanged))
+        emit libraryChanged();
 }
 
-void LibraryModel::setSelected(const QString& id) { update(selected_, id, &LibraryModel::selectedChanged); }
-void LibraryModel::setSettings(Settings settings) { update(settings_, std::move(settings), &LibraryModel::settingsChanged); }
-void LibraryModel::setBusy(const QString& marker) { update(busy_, marker, &LibraryModel::busyChanged); }
-void LibraryModel::setChecking(bool checking) { update(checking_, checking, &LibraryModel::checkingChanged); }
-void LibraryModel::setProgress(double progress) { update(progress_, progress, &LibraryModel::progressChanged); }
-void LibraryModel::setPhase(const QString& phase) { update(phase_, phase, &LibraryModel::phaseChanged); }
-void LibraryModel::setNotice(const QString& notice) { update(notice_, notice, &LibraryModel::noticeChanged); }
-void LibraryModel::setLastCheck(const QDateTime& time) { update(lastCheck_, time, &LibraryModel::lastCheckChanged); }
-void LibraryModel::setOnline(bool online) { update(online_, online, &LibraryModel::onlineChanged); }
-void LibraryModel::setError(const QString& message) { update(error_, message, &LibraryModel::errorChanged); }
+void LibraryModel::setSelected(const QString& id) {
+    assignPublished(this, selected_, id, &LibraryModel::selectedChanged);
+}
+void LibraryModel::setSettings(Settings settings) {
+    assignPublished(this, settings_, std::move(settings), &LibraryModel::settingsChanged);
+}
+void LibraryModel::setBusy(const QString& marker) {
+    assignPublished(this, busy_, marker, &LibraryModel::busyChanged);
+}
+void LibraryModel::setChecking(bool checking) {
+    assignPublished(this, checking_, checking, &LibraryModel::checkingChanged);
+}
+void LibraryModel::setProgress(double progress) {
+    assignPublished(this, progress_, progress, &LibraryModel::progressChanged);
+}
+void LibraryModel::setPhase(const QString& phase) {
+    assignPublished(this, phase_, phase, &LibraryModel::phaseChanged);
+}
+void LibraryModel::setNotice(const QString& notice) {
+    assignPublished(this, notice_, notice, &LibraryModel::noticeChanged);
+}
+void LibraryModel::setLastCheck(const QDateTime& time) {
+    assignPublished(this, lastCheck_, time, &LibraryModel::lastCheckChanged);
+}
+void LibraryModel::setOnline(bool online) {
+    assignPublished(this, online_, online, &LibraryModel::onlineChanged);
+}
+void LibraryModel::setError(const QString& message) {
+    assignPublished(this, error_, message, &LibraryModel::errorChanged);
+}
 void LibraryModel::setConnectionDetail(const QString& detail) {
-    update(connectionDetail_, detail, &LibraryModel::connectionDetailChanged);
+    assignPublished(this, connectionDetail_, detail, &LibraryModel::connectionDetailChanged);
 }
 
 } // namespace novra

@@ -193,7 +193,6 @@ private:
     void setOnline(bool online);
     void setConnectionDetail(const QString& detail);
     std::string statePath(const std::string& name) const;
-    template <class T, class Value> bool update(T& field, Value&& value, void (LibraryModel::*changed)());
 
     std::vector<Game> games_;
     QVariantList gameList_;

@@ -17,8 +17,7 @@ LauncherEnvironment::LauncherEnvironment() {
     environment_.emplace_back("HOME", home());
     environment_.emplace_back("XDG_DATA_HOME", dir_ / "data");
     LauncherResource::setRoot(QStringLiteral(NOVRA_BUNDLE_DIR "/Contents/Resources"));
-    keys_ = makeKeys(dir_.path());
-    trust_ = std::make_unique<TrustKey>(keys_.publicKey);
+    trust_ = std::make_unique<TrustKey>(studioKeys().publicKey);
     server_ = std::make_unique<HttpsServer>();
 }
 
@@ -50,13 +49,28 @@ Game LauncherEnvironment::publish(const std::string& id, const std::string& vers
     for (const Game& known : builtInCatalog().games)
         if (known.id == id) title = known.title;
     RunResult result = run(publishTool(), {"release", source(), bundle, "--id", id, "--version", version, "--key",
-                                           keys_.privateKey, "--title", title});
+                                           studioKeys().privateKey, "--title", title});
     if (result.status != 0) throw std::runtime_error("novra-publish release failed: " + result.err);
     serve("catalog.json");
     serve("packages/" + version + ".tar.gz");
     for (const Game& game : sourceCatalog().games)
         if (game.id == id) return game;
     throw std::runtime_error("the published game is not in the catalog");
+}
+
+void LauncherEnvironment::publishLauncher(const std::string& bundle, int64_t build,
+                                          const std::string& version) {
+    RunResult result =
+        run(publishTool(), {"launcher-update", source(), bundle, "--build", std::to_string(build),
+                            "--version", version, "--key", studioKeys().privateKey});
+    if (result.status != 0) throw std::runtime_error("novra-publish launcher-update failed: " + result.err);
+    serve("launcher-update.json");
+    serve("packages/" + version + ".tar.gz");
+}
+
+void LauncherEnvironment::writeLauncherManifest(const LauncherUpdate& update) {
+    LauncherCore::atomicJSON(update.encode(), source() + "/launcher-update.json");
+    serve("launcher-update.json");
 }
 
 void LauncherEnvironment::writeSourceCatalog(const Catalog& catalog) {
@@ -73,7 +87,10 @@ std::vector<std::string> LauncherEnvironment::temporaryFiles() const {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(library(), error)) {
         const std::string name = entry.path().filename();
-        if (name.rfind(".catalog-", 0) == 0 || name.rfind(".download-", 0) == 0) found.push_back(name);
+        const bool package = name.rfind(".launcher-update-", 0) == 0 && name.ends_with(".tar.gz");
+        if (name.rfind(".catalog-", 0) == 0 || name.rfind(".download-", 0) == 0 ||
+            name.rfind(".launcher-check-", 0) == 0 || package)
+            found.push_back(name);
     }
     return found;
 }

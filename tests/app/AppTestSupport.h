@@ -1,7 +1,7 @@
 #pragma once
 // The launcher's surroundings for one test: a throw-away home, state folder and library, the built
 // bundle's resources, and a build source served over HTTPS on 127.0.0.1 into which releases are
-// published with the studio's tool.
+// published with the studio's tool, sealed with studioKeys(), which the process trusts meanwhile.
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +14,7 @@
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "launcher/library/SocialLink.h"
+#include "selfupdate/LauncherUpdate.h"
 #include "support/Bundles.h"
 #include "support/HttpsServer.h"
 #include "support/TestSupport.h"
@@ -42,6 +43,11 @@ public:
     // file, so they must be unique within the source. Returns the source's entry of the game.
     Game publish(const std::string& id, const std::string& version,
                  std::vector<std::pair<std::string, std::string>> files = {});
+    // Publishes the launcher bundle as the source's launcher update with the studio's tool, and
+    // serves the manifest and the package.
+    void publishLauncher(const std::string& bundle, int64_t build, const std::string& version);
+    // Serves this manifest as the source's launcher update (no package).
+    void writeLauncherManifest(const LauncherUpdate& update);
     // Replaces the source's catalog (withdrawing games, for example).
     void writeSourceCatalog(const Catalog& catalog);
     Catalog sourceCatalog() const;
@@ -50,7 +56,8 @@ public:
     // Stops the source: transfers from it fail from then on.
     void stopServer();
 
-    // Temporary files of the launcher in the library folder (".catalog-", ".download-").
+    // Temporary files of the launcher in the library folder (".catalog-", ".download-",
+    // ".launcher-check-" and the launcher's package ".launcher-update-….tar.gz").
     std::vector<std::string> temporaryFiles() const;
 
 private:
@@ -58,7 +65,6 @@ private:
 
     TempDir dir_;
     std::vector<ScopedEnv> environment_;
-    KeyPair keys_;
     std::unique_ptr<TrustKey> trust_;
     std::unique_ptr<HttpsServer> server_;
 };

@@ -14,6 +14,7 @@
 #include "platform/Process.h"
 #include "selfupdate/BundleKeys.h"
 #include "selfupdate/SelfUpdateCore.h"
+#include "selfupdate/UpdateFiles.h"
 #include "updater/Relay.h"
 #include "support/Bundles.h"
 #include "support/SelfUpdateSupport.h"
@@ -193,7 +194,8 @@ TEST_F(UpdateRelayProgram, ThePlanMustBeARegularFileOfThisUserAndNoOneElse) {
         ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
     else
         foreign = "/etc/passwd";
-    test::writeFile(root / "huge.json", encodeJson(plan.encode()) + std::string(relay::kPlanLimit, ' '));
+    test::writeFile(root / "huge.json",
+                    encodeJson(plan.encode()) + std::string(SelfUpdateCore::kPlanLimit, ' '));
 
     struct Case {
         std::string path;

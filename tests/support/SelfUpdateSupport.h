@@ -43,7 +43,8 @@ LauncherUpdate launcherUpdate(int64_t build, const std::string& version);
 
 // An update as the launcher meets it: the installed launcher (build 11, version 2.0) in
 // "Applications" and the new one (build 12, version 2.1) unpacked in the library, both sealed with
-// the studio's key, which the process trusts.
+// the studio's key, which the process trusts. A fixture that keeps the new one elsewhere sets `source`
+// before calling SetUp().
 class LauncherUpdateTest : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -124,6 +126,19 @@ ScopedEnv::~ScopedEnv() {
         ::setenv(name_.c_str(), previous_->c_str(), 1);
     else
         ::unsetenv(name_.c_str());
+}
+
+std::unique_ptr<TempDir> leaveTheDesktop() {
+    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP",
+                             "DESKTOP_SESSION", "KDE_FULL_SESSION", "KDE_SESSION_VERSION", "GNOME_DESKTOP_SESSION_ID",
+                             "GNOME_KEYRING_CONTROL", "NOVRA_SOCIAL_TEST_ORIGIN", "http_proxy", "HTTP_PROXY",
+                             "https_proxy", "HTTPS_PROXY"})
+        ::unsetenv(name);
+    // A runtime folder of our own, so that no bus socket of the user's session is found there.
+    auto runtime = std::make_unique<TempDir>();
+    ::chmod(runtime->path().c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", runtime->path().c_str(), 1);
+    return runtime;
 }
 
 } // namespace novra::test

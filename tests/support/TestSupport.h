@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, files, and running programs.
+#include <memory>
 #include <optional>
 #include <functional>
 #include <string>
@@ -63,5 +64,10 @@ private:
     std::optional<std::string> previous_;
     bool active_ = true;
 };
+
+// Clears the variables through which the desktop the process runs on could reach it (session bus,
+// display, desktop session, keyring, proxies, a test origin) and gives it a runtime folder of its
+// own, which lasts as long as the returned folder. Test programs call it first thing.
+std::unique_ptr<TempDir> leaveTheDesktop();
 
 } // namespace novra::test
