@@ -403,11 +403,11 @@ file selfupdate/LauncherUpdate.cpp
 + build >= 0
 
 @@ relay-plan-regular
-file updater/Relay.cpp
+file selfupdate/UpdateFiles.cpp
 -     require(status.regular, notAFile);
 
 @@ relay-plan-others-write
-file updater/Relay.cpp
+file selfupdate/UpdateFiles.cpp
 - status.ownedByUser && !status.writableByOthers
 + status.ownedByUser
 
@@ -429,8 +429,10 @@ file updater/Relay.cpp
 
 @@ relay-result-after-open
 file updater/Relay.cpp
--         platform::writeFileAtomically(planPath + ".result", resultText(plan.update.release.version, plan.candidate));
+-         platform::writeFileAtomically(
+-             planPath + ".result", SelfUpdateCore::resultText(plan.update.release.version, plan.candidate));
 -         openBundle(updated, plan.target);
 +         openBundle(updated, plan.target);
-+         platform::writeFileAtomically(planPath + ".result", resultText(plan.update.release.version, plan.candidate));
++         platform::writeFileAtomically(
++             planPath + ".result", SelfUpdateCore::resultText(plan.update.release.version, plan.candidate));
 __MUTANTS__
