@@ -162,17 +162,11 @@ TEST_F(UpdateRelayProgram, APlanThatCannotBeReadStopsEverything) {
     Json missingHash = plan.encode();
     missingHash.erase("originalHash");
     test::writeFile(root / "no-hash.json", missingHash.dump());
-    test::writeFile(root / "torn.json", plan.encode().dump().substr(0, 40));
-    test::writeFile(root / "huge-number.json", "{\"originalHash\": 1e400}");
-
-    for (const char* name : {"no-hash.json", "torn.json", "huge-number.json"}) {
-        auto result = test::run(relay, {root / name, std::to_string(goneProcess())});
-        EXPECT_EQ(result.status, 1) << name;
-        EXPECT_EQ(result.err.rfind("Launcher update: Не удалось прочитать JSON", 0), 0u) << result.err;
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-        EXPECT_EQ(result.out, "");
-    }
-    EXPECT_NE(test::run(relay, {root / "no-hash.json", "42"}).err.find("originalHash"), std::string::npos);
+    auto result = runRelay(root / "no-hash.json");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("Launcher update: Не удалось прочитать JSON", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("originalHash"), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     expectUntouched();
 }
 
@@ -213,42 +207,6 @@ TEST_F(UpdateRelayProgram, ThePlanMustBeARegularFileOfThisUserAndNoOneElse) {
     for (const Case& c : cases) expectRefused(runRelay(c.path), c.message);
     expectUntouched();
     EXPECT_FALSE(test::exists(started));
-}
-
-// Plans rewritten by someone else: nothing is exchanged and nothing is started.
-TEST_F(UpdateRelayProgram, AForgedPlanNeverStartsWhatWasNotChecked) {
-    const std::string applications = fs::path(installed).parent_path();
-    // A launcher that was never checked, and a folder link that climbs to it: "x/l/../.." reads as
-    // the launcher's folder but leads the system to "elsewhere".
-    test::makeLauncher(root / "elsewhere/NOVRA Launcher.app", launcher("11", "2.0", "unchecked"), "");
-    fs::create_directories(root / "elsewhere/a/b");
-    fs::create_directories(applications + "/x");
-    fs::create_directory_symlink(root / "elsewhere/a/b", applications + "/x/l");
-    // A link beside the launcher to a sound, sealed copy of the update.
-    fs::copy(plan.candidate, root / "elsewhere/New.app", fs::copy_options::recursive);
-    const std::string linkedCandidate = applications + "/NOVRA Launcher.previous-LINK.app";
-    fs::create_directory_symlink(root / "elsewhere/New.app", linkedCandidate);
-
-    struct Case {
-        const char* name;
-        std::string target, candidate, message;
-    } cases[] = {
-        {"target through a climbing link", applications + "/x/l/../../NOVRA Launcher.app", plan.candidate,
-         "Неверный путь установленного лаунчера"},
-        {"candidate is a link", plan.target, linkedCandidate,
-         "Обновление должно находиться рядом с приложением"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        LauncherUpdatePlan forged = plan;
-        forged.target = c.target;
-        forged.candidate = c.candidate;
-        LauncherCore::atomicJSON(forged.encode(), root / "forged.json");
-        expectRefused(runRelay(root / "forged.json"), c.message);
-        expectUntouched();
-        EXPECT_FALSE(test::exists(started));
-    }
-    EXPECT_TRUE(fs::is_symlink(linkedCandidate));
 }
 
 TEST_F(UpdateRelayProgram, ItReplacesOnlyItsOwnBundleAndTrustsOnlyItsKeys) {

@@ -37,40 +37,29 @@ class SelfUpdate : public test::LauncherUpdateTest {
 } // namespace
 
 TEST(SelfUpdateBuild, ReadsTheBuildNumberOfABundle) {
-    test::TempDir folder;
-    // The value is read as a decimal number (DecimalNumbers has the rules); what is none reads 0.
-    for (const auto& [build, expected] : {std::pair<std::string, int64_t>{"+12", 12}, {"12a", 0}}) {
-        test::makeLauncher(folder / ("B" + build + ".app"), test::launcherSpec(build), "");
-        EXPECT_EQ(SelfUpdateCore::build(folder / ("B" + build + ".app")), expected) << build;
-    }
-
-    auto withInfo = [&](const std::string& name, const std::string& info) {
-        std::string bundle = folder / name;
-        test::writeFile(bundle + "/Contents/Info.plist", info);
-        return bundle;
+    using platform::PropertyListFormat;
+    auto entry = [](const char* key, const char* value, PropertyListFormat format = PropertyListFormat::xml) {
+        return platform::encodePropertyList({{key, value}}, format);
     };
-    EXPECT_EQ(SelfUpdateCore::build(
-                  withInfo("Empty.app", platform::encodePropertyList({{"CFBundleVersion", ""}},
-                                                                     platform::PropertyListFormat::xml))),
-              0);
-    EXPECT_EQ(SelfUpdateCore::build(
-                  withInfo("Missing.app", platform::encodePropertyList({{"CFBundleName", "x"}},
-                                                                       platform::PropertyListFormat::xml))),
-              0);
-    EXPECT_EQ(SelfUpdateCore::build(
-                  withInfo("Binary.app", platform::encodePropertyList({{"CFBundleVersion", "40"}},
-                                                                      platform::PropertyListFormat::binary))),
-              40);
-    EXPECT_EQ(
-        SelfUpdateCore::build(withInfo("Integer.app", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                                                      "<key>CFBundleVersion</key><integer>12</integer>"
-                                                      "</dict></plist>")),
-        0);
-    EXPECT_EQ(
-        SelfUpdateCore::build(withInfo("Array.app", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>"
-                                                    "<string>12</string></array></plist>")),
-        0);
-    EXPECT_EQ(SelfUpdateCore::build(withInfo("Garbage.app", "not a property list")), 0);
+    auto plist = [](const std::string& body) {
+        return "<?xml version=\"1.0\"?><plist version=\"1.0\">" + body + "</plist>";
+    };
+    // The value is read as a decimal number (DecimalNumbers has the rules); what is none reads 0.
+    const std::pair<std::string, int64_t> cases[] = {
+        {entry("CFBundleVersion", "+12"), 12},
+        {entry("CFBundleVersion", "12a"), 0},
+        {entry("CFBundleVersion", ""), 0},
+        {entry("CFBundleName", "x"), 0},
+        {entry("CFBundleVersion", "40", PropertyListFormat::binary), 40},
+        {plist("<dict><key>CFBundleVersion</key><integer>12</integer></dict>"), 0},
+        {plist("<array><string>12</string></array>"), 0},
+        {"not a property list", 0},
+    };
+    test::TempDir folder;
+    for (const auto& [info, expected] : cases) {
+        test::writeFile(folder / "B.app/Contents/Info.plist", info);
+        EXPECT_EQ(SelfUpdateCore::build(folder / "B.app"), expected) << info;
+    }
     EXPECT_EQ(SelfUpdateCore::build(folder / "Absent.app"), 0);
 }
 
@@ -122,12 +111,10 @@ TEST_F(SelfUpdate, PrepareCopiesTheNewBundleBesideTheInstalledOne) {
     EXPECT_EQ(plan.target, installed);
     EXPECT_EQ(plan.update, update);
     EXPECT_EQ(plan.originalHash, LauncherCore::hash(installed + "/Contents/MacOS/NovraHub"));
-    EXPECT_TRUE(std::regex_match(
-        plan.candidate,
-        std::regex(std::regex_replace(applications, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
-                   "/NOVRA Launcher\\.previous-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-"
-                   "[0-9A-F]{4}-[0-9A-F]{12}\\.app")))
+    EXPECT_TRUE(std::regex_match(fs::path(plan.candidate).filename().string(),
+                                 std::regex("NOVRA Launcher\\.previous-[0-9A-F-]{36}\\.app")))
         << plan.candidate;
+    EXPECT_EQ(fs::path(plan.candidate).parent_path(), applications);
     // A faithful copy, modes included; the installed launcher is untouched.
     EXPECT_EQ(test::snapshot(plan.candidate), test::snapshot(source));
     EXPECT_EQ(test::snapshot(installed), before);
