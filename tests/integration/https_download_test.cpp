@@ -5,7 +5,6 @@
 #include <random>
 
 #include "core/LauncherCore.h"
-#include "support/Bundles.h"
 #include "support/HttpsServer.h"
 #include "support/TestSupport.h"
 #include "support/ToolWrapper.h"
@@ -131,13 +130,4 @@ TEST_F(HttpsDownload, UntrustedCertificateIsAFailure) {
     server.serve("/launcher/catalog.json", {200, "{}", {}});
     std::string message = failure("catalog.json", 100);
     EXPECT_EQ(message.rfind("Ошибка загрузки: curl: (60) ", 0), 0u) << message;
-}
-
-TEST_F(HttpsDownload, FetchedCatalogLoads) {
-    novra::Catalog catalog;
-    catalog.games.push_back({"aurora", "Aurora", "", "sparkles", test::sampleRelease("1.2"), "demoscene"});
-    server.serve("/launcher/catalog.json", {200, novra::encodeJson(catalog.encode()), {}});
-
-    download("catalog.json", LauncherCore::kCatalogLimit);
-    EXPECT_EQ(LauncherCore::loadCatalog(destination), catalog);
 }
