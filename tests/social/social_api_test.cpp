@@ -341,6 +341,10 @@ TEST_F(SocialAPITest, TypedRequestsReachTheirEndpoints) {
          "POST", messages, {{"client_id", clientID}, {"body", " да "}}},
         {[&] { await(api->markRead(boris, first)); }, "POST", messages + "/read", {{"through", first}}},
         {[&] { EXPECT_EQ(await(api->snapshot()).friends.size(), 1u); }, "GET", "social", none},
+        {[&] { await(api->registerAccount("zoya", "pass\"word")); }, "POST", "register",
+         {{"username", "zoya"}, {"password", "pass\"word"}}},
+        {[&] { EXPECT_EQ(await(api->login("anna", "password1")), anna); }, "POST", "login",
+         {{"username", "anna"}, {"password", "password1"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

@@ -144,16 +144,3 @@ TEST(SocialTypes, FailureTexts) {
     EXPECT_STREQ(SocialFailure::badAddress().what(), "Неверный адрес");
     EXPECT_STREQ(SocialFailure::noAnswer().what(), "Сервер не ответил");
 }
-
-TEST(SocialTypes, RequestBodies) {
-    auto json = [](const char* text) { return Json::parse(text); };
-    EXPECT_EQ(SocialBody::empty(), json("{}"));
-    EXPECT_EQ(SocialBody::credentials("anna", "pa\"ss"),
-              json(R"({"username": "anna", "password": "pa\"ss"})"));
-    EXPECT_EQ(SocialBody::presence("orbit"), json(R"({"current_game": "orbit"})"));
-    EXPECT_EQ(SocialBody::presence(std::nullopt), json(R"({"current_game": null})"));
-    EXPECT_EQ(SocialBody::friendRequest("Борис"), json(R"({"username": "Борис"})"));
-    EXPECT_EQ(SocialBody::message("0F4C1C9E-3A5B-4B8E-9D0C-6E2F1A7B8C9D", "привет"),
-              json(R"({"client_id": "0F4C1C9E-3A5B-4B8E-9D0C-6E2F1A7B8C9D", "body": "привет"})"));
-    EXPECT_EQ(SocialBody::markRead(9007199254740993LL), json(R"({"through": 9007199254740993})"));
-}
