@@ -277,22 +277,9 @@ TEST(ArchiveReader, EntriesAndImpliedFoldersCountTowardTheEntryLimit) {
     }
 }
 
-// A package with one file of `bytes` bytes that gzip cannot shrink.
-std::string noisyPackage(size_t bytes) {
-    std::string data(bytes, '\0');
-    uint64_t x = 88172645463325252ull;
-    for (char& c : data) {
-        x ^= x << 13;
-        x ^= x >> 7;
-        x ^= x << 17;
-        c = static_cast<char>(x);
-    }
-    return file("Game.app/data", data) + ustarEnd();
-}
-
 TEST(ArchiveReader, CancelDuringCopyStopsWithinOneReadAndEndsGzip) {
     Sandbox sandbox;
-    sandbox.setTar(noisyPackage(8u << 20));
+    sandbox.setTar(file("Game.app/data", novra::test::randomBytes(8u << 20)) + ustarEnd());
     TempDir tools;
     novra::test::ToolWrapper gzip(tools.path(), "gzip", "/usr/bin/gzip");
     novra::test::ScopedTool useWrapper(&novra::platform::ToolPaths::gzip, gzip.path());
@@ -316,7 +303,7 @@ TEST(ArchiveReader, CancelDuringCopyStopsWithinOneReadAndEndsGzip) {
 
 TEST(ArchiveReader, CancelFromAnotherThreadWhileBlockedIsACancellation) {
     Sandbox sandbox;
-    sandbox.setTar(noisyPackage(4u << 20));
+    sandbox.setTar(file("Game.app/data", novra::test::randomBytes(4u << 20)) + ustarEnd());
     // A decompressor that delivers part of the stream and then stalls.
     TempDir tools;
     std::string stall = tools / "stalling-gzip";

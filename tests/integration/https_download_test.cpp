@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <random>
 
 #include "core/LauncherCore.h"
 #include "support/HttpsServer.h"
@@ -17,13 +16,6 @@ namespace test = novra::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string randomBytes(size_t size) {
-    std::mt19937 generator(42);
-    std::string bytes(size, '\0');
-    for (auto& b : bytes) b = static_cast<char>(generator());
-    return bytes;
-}
 
 class HttpsDownload : public ::testing::Test {
 protected:
@@ -62,7 +54,7 @@ protected:
 } // namespace
 
 TEST_F(HttpsDownload, FetchesAFile) {
-    const std::string body = randomBytes(3 * 1024 * 1024 + 17);
+    const std::string body = test::randomBytes(3 * 1024 * 1024 + 17);
     server.serve("/launcher/packages/1.0 beta.tar.gz", {200, body, {}});
     download("packages/1.0 beta.tar.gz", 10'000'000);
     EXPECT_EQ(test::readFile(destination), body);

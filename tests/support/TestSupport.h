@@ -27,6 +27,8 @@ std::string readFile(const std::string& path);
 bool exists(const std::string& path);
 // Waits up to `seconds` for `path` to exist; true when it does.
 bool waitForFile(const std::string& path, double seconds = 10);
+// `size` pseudo-random bytes (which gzip cannot shrink), the same for the same seed.
+std::string randomBytes(size_t size, unsigned seed = 1);
 // Every path below `root`, relative to it, sorted ("a", "a/b", ...).
 std::vector<std::string> listTree(const std::string& root);
 

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <chrono>
 #include <future>
-#include <random>
 
 #include "core/LauncherError.h"
 #include "core/Transfer.h"
@@ -22,20 +21,13 @@ namespace {
 
 constexpr const char* kEmptyDigest = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
 
-std::string randomBytes(size_t size, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (auto& b : bytes) b = static_cast<char>(generator());
-    return bytes;
-}
-
 } // namespace
 
 TEST(Hash, MatchesSha256sumAcrossBlockBoundaries) {
     test::TempDir dir;
     // Nothing, exactly one block, one block and a byte, and several blocks with a tail.
     for (size_t size : {size_t{0}, size_t{1} << 20, (size_t{1} << 20) + 1, (size_t{3} << 20) + 12345}) {
-        test::writeFile(dir / "file", randomBytes(size, static_cast<unsigned>(size)));
+        test::writeFile(dir / "file", test::randomBytes(size, static_cast<unsigned>(size)));
         test::RunResult reference = test::run("/usr/bin/sha256sum", {dir / "file"});
         ASSERT_EQ(reference.status, 0) << reference.err;
         EXPECT_EQ(LauncherCore::hash(dir / "file"), reference.out.substr(0, 64)) << size << " bytes";
@@ -63,7 +55,7 @@ TEST(Hash, CancelTakesEffectWithinOneBlock) {
     auto hashing = std::async(std::launch::async, [&] { return LauncherCore::hash(fifo, control); });
     int writer = ::open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(writer, 0);
-    const std::string block = randomBytes(1 << 20, 1);
+    const std::string block = test::randomBytes(1 << 20);
     novra::platform::writeToPipe(writer, block.data(), block.size());
     control.cancel();
     try {
