@@ -23,11 +23,11 @@
 #include <QCoreApplication>
 #include <QSettings>
 
-#include "SocialModelSupport.h"
-#include "SocialTestSupport.h"
 #include "launcher/social/SocialAPI.h"
 #include "launcher/social/model/SocialModel.h"
 #include "support/TestSupport.h"
+#include "support/social/SocialModelSupport.h"
+#include "support/social/SocialTestSupport.h"
 #include "tools/social-service/SocialService.h"
 
 using namespace novra;

@@ -1,12 +1,14 @@
 #include "core/Install.h"
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "core/Archive.h"
 #include "core/LauncherCore.h"
+#include "core/GameFolder.h"
 #include "platform/BundleSeal.h"
 #include "platform/Directory.h"
 #include "platform/Files.h"
@@ -18,28 +20,21 @@
 namespace fs = std::filesystem;
 
 namespace novra::LauncherCore {
+
+using namespace gamefolder;
+
 namespace {
 
-constexpr const char* kLockName = ".install.lock";
-constexpr const char* kStagingPrefix = ".install-";
-constexpr const char* kVersionsName = "versions";
-constexpr const char* kCurrentName = "current.json";
-constexpr const char* kPreviousName = "previous.json";
 // Inside a staging folder: the unpacked package, and the version being put together.
 constexpr const char* kUnpackedName = "package";
 constexpr const char* kBuiltName = "version";
-const std::string kNotAFolder = "Вместо папки в библиотеке находится ссылка или файл: ";
-// A record is a few hundred bytes; anything near this size is not one.
-constexpr long long kRecordLimit = 1'000'000;
 
 // Removes a folder with everything in it at the end of scope, unless dismissed. Errors are ignored.
 class RemovalGuard {
 public:
     explicit RemovalGuard(std::string path) : path_(std::move(path)) {}
     ~RemovalGuard() {
-        if (path_.empty()) return;
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
+        if (!path_.empty()) removeQuietly(path_);
     }
     RemovalGuard(const RemovalGuard&) = delete;
     RemovalGuard& operator=(const RemovalGuard&) = delete;
@@ -49,25 +44,22 @@ private:
     std::string path_;
 };
 
-// Staging folders left behind by an install that died (a crash, a kill, a power loss). Only an
-// install of the same game holding its lock could own one, so once the lock is ours every one of
-// them is stale.
+// Staging folders left behind by an install that died (a crash, a kill, a power loss), and
+// versions a reclaim had begun to remove. Only an operation on the same game holding its lock
+// could own one, so once the lock is ours every one of them is stale.
 void removeStaleStaging(const std::string& versions) {
-    std::error_code ec;
-    for (fs::directory_iterator it(versions, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().filename().string().rfind(kStagingPrefix, 0) != 0) continue;
-        std::error_code ignored;
-        fs::remove_all(it->path(), ignored);
+    try {
+        platform::Directory folder = openFolder(versions);
+        for (const std::string& name : folder.names()) {
+            if (name.rfind(kStagingPrefix, 0) != 0 && name.rfind(kRemovalPrefix, 0) != 0) continue;
+            try {
+                folder.remove(name);
+            } catch (const std::system_error&) {
+                // The next install tries again.
+            }
+        }
+    } catch (const std::system_error&) {
     }
-}
-
-// A version folder's name: the release's SHA-256 in lower-case hexadecimal, "-", a UUID.
-bool isVersionName(std::string_view name) {
-    constexpr size_t digest = 64;
-    if (name.size() <= digest || name[digest] != '-') return false;
-    for (char c : name.substr(0, digest))
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-    return platform::isUUIDText(name.substr(digest + 1));
 }
 
 } // namespace
@@ -148,13 +140,8 @@ Installed install(const std::string& archive, const Game& game, const Settings& 
     for (const std::string& folder : {gameDirectory, versions})
         require(platform::makeRealDirectory(folder), kNotAFolder + folder);
 
-    std::optional<platform::RecordLock> lock;
-    try {
-        lock.emplace(gameDirectory + "/" + kLockName);
-    } catch (const std::system_error&) {
-        throw LauncherError("Не удалось заблокировать установку");
-    }
-    require(lock->tryLock(), "Другой лаунчер уже устанавливает эту игру");
+    std::unique_ptr<platform::RecordLock> lock =
+        lockGame(gameDirectory, "Другой лаунчер уже устанавливает эту игру", "Не удалось заблокировать установку");
     removeStaleStaging(versions);
 
     const std::string staging = versions + "/" + kStagingPrefix + platform::uuidText();
@@ -188,26 +175,16 @@ Installed install(const std::string& archive, const Game& game, const Settings& 
 
 std::optional<Installed> current(const std::string& id, const std::string& root) {
     if (!validID(id)) return std::nullopt;
-    try {
-        // Neither a link in place of the game's folder or of the record is followed, nor does a FIFO
-        // named like the record hold the reader up.
-        const std::string gameDirectory = joinPath(root, id);
-        if (!platform::isRealDirectory(gameDirectory)) return std::nullopt;
-        std::string text = platform::readRegularFile(gameDirectory + "/" + kCurrentName, kRecordLimit);
-        if (static_cast<long long>(text.size()) > kRecordLimit) return std::nullopt;
-        Installed record = Installed::fromJSON(text);
-        record.release.validate();
-        if (!safeRelative(record.directory) || record.directory.find('/') != std::string::npos) return std::nullopt;
-        return record;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    // A link in place of the game's folder is not followed.
+    const std::string gameDirectory = joinPath(root, id);
+    if (!platform::isRealDirectory(gameDirectory)) return std::nullopt;
+    return readRecord(gameDirectory, kCurrentName);
 }
 
 bool pruneVersions(const std::string& id, const std::string& root, const Release& release) {
     require(validID(id), "Неверная игра");
     // As for an install, the library folder may be a link; nothing below it is followed.
-    const platform::Directory library = platform::Directory::openNoFollow(fs::canonical(root).string());
+    const platform::Directory library = openFolder(root);
     const platform::Directory game = library.open(id);
     const platform::Directory versions = game.open(kVersionsName);
     platform::RecordLock lock(game.path() + "/" + kLockName);

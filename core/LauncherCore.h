@@ -11,6 +11,7 @@
 #include "core/Transfer.h"
 #include "core/Archive.h"
 #include "core/Install.h"
+#include "core/LibraryCare.h"
 
 namespace novra::LauncherCore {
 

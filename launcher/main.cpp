@@ -5,6 +5,7 @@
 #include <exception>
 
 #include <QApplication>
+#include <QCoroQml>
 #include <QSessionManager>
 
 #include "launcher/desktop/QuitSignals.h"
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("NOVRA"));
     QCoreApplication::setApplicationName(QStringLiteral("NOVRA Launcher"));
+    // The views wait for the models' operations through QCoro's tasks.
+    QCoro::Qml::registerTypes();
 
     AppDelegate& delegate = AppDelegate::shared();
     QObject::connect(&delegate, &AppDelegate::readyToQuit, &application, &QCoreApplication::quit, Qt::QueuedConnection);

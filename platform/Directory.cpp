@@ -2,11 +2,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <set>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/Detached.h"
@@ -18,9 +21,13 @@ namespace {
     throw std::system_error(error, std::generic_category(), path);
 }
 
+// Entries are named by one piece: a longer path would be looked up through links on its way.
+bool onePiece(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
 int openChild(int parent, const std::string& name, const std::string& path) {
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-        fail(EINVAL, path);
+    if (!onePiece(name)) fail(EINVAL, path);
     int fd;
     do {
         fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -29,46 +36,88 @@ int openChild(int parent, const std::string& name, const std::string& path) {
     return fd;
 }
 
-void removeEntry(int parent, const std::string& name, const std::string& path);
+// A descriptor closed at the end of scope.
+struct Held {
+    int fd;
+    ~Held() { ::close(fd); }
+};
 
-// Empties the directory open as `fd` (which this call owns), depth first, without following links.
-void removeContents(int fd, const std::string& path) {
-    DIR* stream = ::fdopendir(fd);
+std::string below(const std::string& path, const std::string& name) {
+    return path == "/" ? "/" + name : path + "/" + name;
+}
+
+int64_t allocatedBytes(const struct stat& info) { return static_cast<int64_t>(info.st_blocks) * 512; }
+
+std::vector<std::string> namesIn(int fd, const std::string& path) {
+    // The stream gets a descriptor of its own (sharing the position, which it rewinds).
+    int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) fail(errno, path);
+    DIR* stream = ::fdopendir(copy);
     if (!stream) {
-        int saved = errno;
-        ::close(fd);
-        fail(saved, path);
+        int error = errno;
+        ::close(copy);
+        fail(error, path);
     }
+    ::rewinddir(stream);
     std::vector<std::string> names;
-    errno = 0;
-    while (dirent* entry = ::readdir(stream)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream);
+        if (!entry) break;
         std::string name = entry->d_name;
         if (name != "." && name != "..") names.push_back(std::move(name));
     }
-    int readError = errno;
-    if (readError != 0) {
-        ::closedir(stream);
-        fail(readError, path);
-    }
-    try {
-        for (const std::string& name : names)
-            removeEntry(::dirfd(stream), name, path + "/" + name);
-    } catch (...) {
-        ::closedir(stream);
-        throw;
-    }
+    int error = errno;
     ::closedir(stream);
+    if (error != 0) fail(error, path);
+    return names;
 }
 
-void removeEntry(int parent, const std::string& name, const std::string& path) {
+int64_t removeEntry(int parent, const std::string& name, const std::string& path) {
     struct stat info {};
-    if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) fail(errno, path);
-    if (S_ISDIR(info.st_mode)) {
-        removeContents(openChild(parent, name, path), path);
-        if (::unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0) fail(errno, path);
-    } else if (::unlinkat(parent, name.c_str(), 0) != 0) {
+    if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) return 0;
         fail(errno, path);
     }
+    if (S_ISDIR(info.st_mode)) {
+        int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT) return 0;
+            fail(errno, path);
+        }
+        Held folder{fd};
+        // A folder without the owner's rights (a game may leave one so) still gives up its entries.
+        if ((info.st_mode & S_IRWXU) != S_IRWXU) ::fchmod(fd, (info.st_mode & 07777) | S_IRWXU);
+        int64_t freed = 0;
+        for (const std::string& child : namesIn(fd, path))
+            freed += removeEntry(fd, child, below(path, child));
+        if (::unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) fail(errno, path);
+        return freed + allocatedBytes(info);
+    }
+    if (::unlinkat(parent, name.c_str(), 0) != 0) {
+        if (errno == ENOENT) return 0;
+        fail(errno, path);
+    }
+    return info.st_nlink <= 1 ? allocatedBytes(info) : 0;
+}
+
+int64_t measureEntry(int parent, const std::string& name, std::set<std::pair<dev_t, ino_t>>& counted) {
+    struct stat info {};
+    if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return 0;
+    if (!S_ISDIR(info.st_mode)) {
+        if (info.st_nlink > 1 && !counted.emplace(info.st_dev, info.st_ino).second) return 0;
+        return allocatedBytes(info);
+    }
+    int64_t total = allocatedBytes(info);
+    int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return total;
+    Held folder{fd};
+    try {
+        for (const std::string& child : namesIn(fd, name)) total += measureEntry(fd, child, counted);
+    } catch (const std::system_error&) {
+        // What could be listed counts; the rest is unreadable.
+    }
+    return total;
 }
 
 } // namespace
@@ -93,16 +142,47 @@ Directory Directory::openNoFollow(const std::string& path) {
 }
 
 Directory Directory::open(const std::string& name) const {
-    const std::string& base = folder_.path_;
-    std::string path = base == "/" ? "/" + name : base + "/" + name;
+    std::string path = below(folder_.path_, name);
     return Directory(openChild(folder_.descriptor(), name, path), path);
 }
 
-void Directory::remove(const std::string& name) const {
-    const std::string& base = folder_.path_;
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-        fail(EINVAL, base);
-    removeEntry(folder_.descriptor(), name, base == "/" ? "/" + name : base + "/" + name);
+Directory::Kind Directory::kind(const std::string& name) const {
+    struct stat info {};
+    if (!onePiece(name) || ::fstatat(folder_.descriptor(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return Kind::none;
+    if (S_ISDIR(info.st_mode)) return Kind::directory;
+    if (S_ISLNK(info.st_mode)) return Kind::link;
+    return Kind::other;
+}
+
+std::vector<std::string> Directory::names() const { return namesIn(folder_.descriptor(), folder_.path_); }
+
+void Directory::rename(const std::string& from, const std::string& to) const {
+    const int fd = folder_.descriptor();
+    if (!onePiece(from) || !onePiece(to)) fail(EINVAL, below(folder_.path_, from));
+    if (::renameat2(fd, from.c_str(), fd, to.c_str(), RENAME_NOREPLACE) != 0)
+        fail(errno, below(folder_.path_, from));
+}
+
+void Directory::sync() const {
+    if (::fsync(folder_.descriptor()) != 0) fail(errno, folder_.path_);
+}
+
+int64_t Directory::remove(const std::string& name) const {
+    if (!onePiece(name)) fail(EINVAL, below(folder_.path_, name));
+    return removeEntry(folder_.descriptor(), name, below(folder_.path_, name));
+}
+
+void Directory::removeEmpty(const std::string& name) const {
+    if (!onePiece(name)) fail(EINVAL, below(folder_.path_, name));
+    if (::unlinkat(folder_.descriptor(), name.c_str(), AT_REMOVEDIR) != 0)
+        fail(errno, below(folder_.path_, name));
+}
+
+int64_t Directory::sizeOnDisk(const std::string& name) const {
+    if (!onePiece(name)) return 0;
+    std::set<std::pair<dev_t, ino_t>> counted;
+    return measureEntry(folder_.descriptor(), name, counted);
 }
 
 std::string Directory::path() const { return "/proc/self/fd/" + std::to_string(folder_.descriptor()); }

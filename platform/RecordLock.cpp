@@ -1,6 +1,7 @@
 #include "platform/RecordLock.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,8 +27,9 @@ bool setLock(int fd, short type) {
 
 } // namespace
 
-RecordLock::RecordLock(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+RecordLock::RecordLock(const std::string& path, Opening opening) {
+    const int create = opening == Opening::createIfMissing ? O_CREAT : 0;
+    fd_ = ::open(path.c_str(), O_RDWR | create | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ < 0) throw std::system_error(errno, std::generic_category(), path);
 }
 
@@ -39,6 +41,12 @@ RecordLock::~RecordLock() {
 bool RecordLock::tryLock() {
     if (!locked_) locked_ = setLock(fd_, F_WRLCK);
     return locked_;
+}
+
+bool RecordLock::isAt(const std::string& path) const {
+    struct stat held {}, named {};
+    return ::fstat(fd_, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
 }
 
 } // namespace novra::platform

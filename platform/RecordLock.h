@@ -9,9 +9,11 @@ namespace novra::platform {
 
 class RecordLock {
 public:
-    // Opens the lock file for reading and writing, creating it with permissions 0600; a symbolic
-    // link is refused. Throws std::system_error when the file cannot be opened.
-    explicit RecordLock(const std::string& path);
+    enum class Opening { createIfMissing, existingOnly };
+    // Opens the lock file for reading and writing, creating it with permissions 0600 unless only an
+    // existing file is asked for; a symbolic link is refused. Throws std::system_error when the file
+    // cannot be opened (std::errc::no_such_file_or_directory for a missing existing-only file).
+    explicit RecordLock(const std::string& path, Opening opening = Opening::createIfMissing);
     // Releases the lock when held and closes the file; the file itself stays.
     ~RecordLock();
     RecordLock(const RecordLock&) = delete;
@@ -21,6 +23,10 @@ public:
     // in this process or another, holds it (or the lock cannot be taken at all).
     bool tryLock();
     bool locked() const { return locked_; }
+    // True when `path` (its last piece not followed) names the very file this object holds open. A
+    // lock file that was removed, or moved away with its folder, since it was opened locks nothing
+    // that another opening of `path` would see.
+    bool isAt(const std::string& path) const;
 
 private:
     int fd_ = -1;

@@ -17,6 +17,7 @@
 #include "launcher/library/Background.h"
 #include "launcher/library/LauncherLifecycle.h"
 #include "launcher/library/UserMessage.h"
+#include "launcher/views/FileSize.h"
 #include "launcher/views/LauncherResource.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -31,6 +32,10 @@ const QString LibraryModel::kDownloading = QStringLiteral("Скачивание"
 const QString LibraryModel::kInstalling = QStringLiteral("Проверка и установка");
 const QString LibraryModel::kSelfUpdate =
     QString::fromUtf8(SelfUpdateCore::kLibraryID.data(), SelfUpdateCore::kLibraryID.size());
+const QString LibraryModel::kRemoving = QStringLiteral("Удаление");
+const QString LibraryModel::kVerifying = QStringLiteral("Проверка файлов");
+const QString LibraryModel::kRollingBack = QStringLiteral("Возврат версии");
+const QString LibraryModel::kReclaiming = QStringLiteral("Освобождение места");
 
 namespace {
 
@@ -45,6 +50,8 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(200);
 const QString kOffline = QStringLiteral("Источник сборок недоступен. Установленные игры можно запускать.");
 const QString kCancelled = QStringLiteral("Загрузка отменена. Текущая версия сохранена.");
 const QString kGameMissing = QStringLiteral("Игра не найдена. Подключите диск или выберите приложение заново.");
+const QString kRepairNeedsRelease =
+    QStringLiteral("Восстановить нельзя: установленной версии нет в каталоге");
 
 bool exists(const std::string& path) {
     std::error_code ignored;
@@ -89,6 +96,35 @@ std::vector<std::string> idsOf(const std::vector<Game>& games) {
 
 QVariant toVariant(const Json& value) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(value.dump())).toVariant();
+}
+
+// Takes the game's entry out of "linked.json", keeping every other entry as the file has it. A
+// game the file does not name (a link made at start) leaves the file as it is.
+void forgetLink(const std::string& file, const std::string& id) {
+    std::optional<std::string> text = readIfPossible(file);
+    if (!text) return;
+    std::map<std::string, std::string> links = decodeLinks(*text);
+    if (links.erase(id) == 0) return;
+    Json document = Json::object();
+    for (const auto& [game, path] : links) document[game] = path;
+    LauncherCore::atomicJSON(document, file);
+}
+
+struct DiskFacts {
+    std::map<std::string, int64_t> sizes;
+    std::map<std::string, Installed> previous;
+};
+
+// Finishes the removals a kill interrupted, then measures the installed games' folders and finds
+// the versions they can return to.
+DiskFacts inspectLibrary(const std::vector<std::string>& ids, const std::string& root) {
+    LauncherCore::removeLeftovers(root);
+    DiskFacts facts;
+    for (const std::string& id : ids) {
+        facts.sizes[id] = LauncherCore::sizeOnDisk(id, root);
+        if (std::optional<Installed> before = LauncherCore::previous(id, root)) facts.previous.emplace(id, *before);
+    }
+    return facts;
 }
 
 struct Fetched {
@@ -217,7 +253,10 @@ void LibraryModel::merge(const Catalog& catalog) {
     }
 }
 
-void LibraryModel::reloadInstalled() { setInstalled(readInstalled(idsOf(games_), root())); }
+void LibraryModel::reloadInstalled() {
+    setInstalled(readInstalled(idsOf(games_), root()));
+    inspectDisk();
+}
 
 void LibraryModel::refresh() {
     if (checking_ || !busy_.isEmpty()) return;
@@ -243,6 +282,7 @@ QCoro::Task<void> LibraryModel::runRefresh(Settings settings) {
     if (fetched) {
         merge(fetched->catalog);
         setInstalled(std::move(fetched->installed));
+        inspectDisk();
         setOnline(true);
         setLastCheck(QDateTime::currentDateTime());
         setConnectionDetail(QString());
@@ -333,6 +373,7 @@ QCoro::Task<void> LibraryModel::runInstall(Game game, Settings settings, Operati
         installed[game.id] = *record;
         setInstalled(std::move(installed));
         setNotice(QString::fromStdString(game.title) + QStringLiteral(" — готово к запуску"));
+        inspectDisk();
     } else {
         try {
             std::rethrow_exception(failure);
@@ -390,6 +431,141 @@ QCoro::Task<void> LibraryModel::runPlay(std::string id, std::string app) {
         failure = userMessage(std::current_exception());
     }
     if (self && !failure.isEmpty()) setError(failure);
+}
+
+bool LibraryModel::mayLookAfter(const std::string& id) const {
+    return busy_.isEmpty() && !checking_ && installed_.count(id) && !linked_.count(id);
+}
+
+void LibraryModel::lookAfter(const std::string& id, const QString& phase, std::function<Outcome(const Settings&)> work) {
+    // The phase first, so that whoever sees the game busy sees what it is busy with.
+    setPhase(phase);
+    setProgress(0);
+    setBusy(QString::fromStdString(id));
+    runLookAfter(settings_, std::move(work));
+}
+
+QCoro::Task<void> LibraryModel::runLookAfter(Settings settings, std::function<Outcome(const Settings&)> operation) {
+    QPointer<LibraryModel> self(this);
+    std::optional<Outcome> outcome;
+    QString failure;
+    try {
+        auto work = [settings, operation] {
+            // A library that the settings do not name properly is never touched.
+            settings.validate();
+            return operation(settings);
+        };
+        QCoro::Task<Outcome> task = inBackground(std::move(work));
+        outcome = co_await task;
+    } catch (...) {
+        failure = userMessage(std::current_exception());
+    }
+    if (!self) co_return;
+    if (outcome) {
+        (*outcome)(*this);
+        inspectDisk();
+    } else {
+        setError(failure);
+        // Whatever part of the work was done shows.
+        reloadInstalled();
+    }
+    setBusy(QString());
+}
+
+void LibraryModel::remove(const QString& id) {
+    const std::string game = id.toStdString();
+    if (!busy_.isEmpty() || checking_) return;
+    if (linked_.count(game)) {
+        lookAfter(game, kRemoving, [file = statePath("linked.json"), game](const Settings&) -> Outcome {
+            forgetLink(file, game);
+            return [game](LibraryModel& model) {
+                auto links = model.linked_;
+                links.erase(game);
+                model.setLinked(std::move(links));
+                model.setNotice(QStringLiteral("Игра больше не связана с приложением"));
+            };
+        });
+    } else if (installed_.count(game)) {
+        lookAfter(game, kRemoving, [game](const Settings& settings) -> Outcome {
+            LauncherCore::removeGame(game, settings.library);
+            return [game](LibraryModel& model) {
+                auto installed = model.installed_;
+                installed.erase(game);
+                model.setInstalled(std::move(installed));
+                model.setNotice(QStringLiteral("Игра удалена"));
+            };
+        });
+    }
+}
+
+void LibraryModel::verify(const QString& id) {
+    const std::string game = id.toStdString();
+    if (!mayLookAfter(game)) return;
+    lookAfter(game, kVerifying, [game](const Settings& settings) -> Outcome {
+        LauncherCore::verifyInstalled(game, settings.library);
+        return [](LibraryModel& model) { model.setNotice(QStringLiteral("Файлы в порядке")); };
+    });
+}
+
+void LibraryModel::repair(const QString& id) {
+    const std::string game = id.toStdString();
+    if (!mayLookAfter(game)) return;
+    const Game* known = this->game(game);
+    if (!known || !known->release || known->release->sha256 != installed_.at(game).release.sha256) {
+        setError(kRepairNeedsRelease);
+        return;
+    }
+    install(*known);
+}
+
+void LibraryModel::rollBack(const QString& id) {
+    const std::string game = id.toStdString();
+    if (!mayLookAfter(game)) return;
+    lookAfter(game, kRollingBack, [game](const Settings& settings) -> Outcome {
+        Installed record = LauncherCore::rollBack(game, settings.library);
+        return [game, record](LibraryModel& model) {
+            auto installed = model.installed_;
+            installed[game] = record;
+            model.setInstalled(std::move(installed));
+            model.setNotice(QStringLiteral("Возвращена версия ") + QString::fromStdString(record.release.version));
+        };
+    });
+}
+
+void LibraryModel::reclaim(const QString& id) {
+    const std::string game = id.toStdString();
+    if (!mayLookAfter(game)) return;
+    lookAfter(game, kReclaiming, [game](const Settings& settings) -> Outcome {
+        const int64_t freed = LauncherCore::reclaimSpace(game, settings.library);
+        return [freed](LibraryModel& model) {
+            model.setNotice(freed > 0 ? QStringLiteral("Освобождено ") + fileSizeText(freed)
+                                      : QStringLiteral("Освобождать нечего: хранятся только текущая и предыдущая версии"));
+        };
+    });
+}
+
+void LibraryModel::inspectDisk() {
+    std::vector<std::string> ids;
+    for (const auto& [id, record] : installed_) ids.push_back(id);
+    runInspectDisk(++inspection_, std::move(ids), settings_);
+}
+
+QCoro::Task<void> LibraryModel::runInspectDisk(unsigned generation, std::vector<std::string> ids, Settings settings) {
+    QPointer<LibraryModel> self(this);
+    std::optional<DiskFacts> facts;
+    try {
+        auto work = [ids, settings] {
+            settings.validate();
+            return inspectLibrary(ids, settings.library);
+        };
+        QCoro::Task<DiskFacts> task = inBackground(std::move(work));
+        facts = co_await task;
+    } catch (...) {
+        // Settings that name no proper library: nothing to measure.
+    }
+    if (!self || generation != inspection_) co_return;
+    setSizes(facts ? std::move(facts->sizes) : std::map<std::string, int64_t>{});
+    setPreviousVersions(facts ? std::move(facts->previous) : std::map<std::string, Installed>{});
 }
 
 void LibraryModel::saveSettings(const Settings& settings) {
@@ -482,6 +658,18 @@ QVariantMap LibraryModel::installedMap() const {
     return map;
 }
 
+QVariantMap LibraryModel::sizesMap() const {
+    QVariantMap map;
+    for (const auto& [id, bytes] : sizes_) map.insert(QString::fromStdString(id), static_cast<qint64>(bytes));
+    return map;
+}
+
+QVariantMap LibraryModel::previousVersionsMap() const {
+    QVariantMap map;
+    for (const auto& [id, record] : previousVersions_) map.insert(QString::fromStdString(id), toVariant(record.encode()));
+    return map;
+}
+
 QVariantList LibraryModel::libraryGameList() const {
     QVariantList list;
     for (const Game& game : libraryGames()) list.append(toVariant(game.encode()));
@@ -537,6 +725,12 @@ void LibraryModel::setOnline(bool online) {
 }
 void LibraryModel::setError(const QString& message) {
     assignPublished(this, error_, message, &LibraryModel::errorChanged);
+}
+void LibraryModel::setSizes(std::map<std::string, int64_t> sizes) {
+    assignPublished(this, sizes_, std::move(sizes), &LibraryModel::sizesChanged);
+}
+void LibraryModel::setPreviousVersions(std::map<std::string, Installed> previous) {
+    assignPublished(this, previousVersions_, std::move(previous), &LibraryModel::previousVersionsChanged);
 }
 void LibraryModel::setConnectionDetail(const QString& detail) {
     assignPublished(this, connectionDetail_, detail, &LibraryModel::connectionDetailChanged);

@@ -10,6 +10,12 @@
 // (the last catalog fetched, written by refresh). Temporary files live in the library folder:
 // ".catalog-UUID.json" during a refresh and ".download-UUID.tar.gz" during an install; both are
 // always removed.
+//
+// Looking after a game (remove, verify, roll back, reclaim) goes the way of an install: the game is
+// marked busy with the operation's phase, the core does the work off the main thread under the
+// game's install lock, and the outcome is a notice or an error. Removing a linked game forgets its
+// link: its entry leaves "linked.json" (the other entries stay as the file has them); a link the
+// launcher made itself at start is forgotten for the run.
 #include <functional>
 #include <map>
 #include <memory>
@@ -58,6 +64,10 @@ class LibraryModel : public QObject {
     Q_PROPERTY(bool online READ online NOTIFY onlineChanged)
     Q_PROPERTY(QString error READ error WRITE setError NOTIFY errorChanged)
     Q_PROPERTY(QString connectionDetail READ connectionDetail NOTIFY connectionDetailChanged)
+    // Bytes on disk of each installed game's folder, and the previous version each installed game
+    // can return to (its record): both measured off the main thread whenever the library changed.
+    Q_PROPERTY(QVariantMap sizes READ sizesMap NOTIFY sizesChanged)
+    Q_PROPERTY(QVariantMap previousVersions READ previousVersionsMap NOTIFY previousVersionsChanged)
     // Derived values, computed on each read.
     Q_PROPERTY(QString root READ rootPath NOTIFY settingsChanged)
     Q_PROPERTY(QVariantList libraryGames READ libraryGameList NOTIFY libraryChanged)
@@ -73,6 +83,11 @@ public:
     static const QString kPreparing;   // "Подготовка"
     static const QString kDownloading; // "Скачивание"
     static const QString kInstalling;  // "Проверка и установка"
+    // Phases of looking after a game.
+    static const QString kRemoving;    // "Удаление"
+    static const QString kVerifying;   // "Проверка файлов"
+    static const QString kRollingBack; // "Возврат версии"
+    static const QString kReclaiming;  // "Освобождение места"
     // The busy marker of the launcher's own update.
     static const QString kSelfUpdate;  // "launcher-self-update"
     static constexpr int kRefreshSeconds = 900;
@@ -108,6 +123,8 @@ public:
     const QString& error() const { return error_; }
     void setError(const QString& message);
     const QString& connectionDetail() const { return connectionDetail_; }
+    const std::map<std::string, int64_t>& sizes() const { return sizes_; }
+    const std::map<std::string, Installed>& previousVersions() const { return previousVersions_; }
     // The state folder this model reads and writes.
     const std::string& stateFolder() const { return state_; }
 
@@ -129,6 +146,18 @@ public:
     // Starts the game's application (linked, else installed) and hands it to play tracking.
     void play(const Game& game);
     Q_INVOKABLE void play(const QString& id);
+    // Looking after a game; each does nothing while busy or checking, or for a game it does not
+    // apply to. Removes an installed game's folder from the library, or forgets a linked game's link.
+    Q_INVOKABLE void remove(const QString& id);
+    // Checks the installed version's files against the seal: "Файлы в порядке" or the check's message.
+    Q_INVOKABLE void verify(const QString& id);
+    // Installs the catalog's release again when it is the installed one.
+    Q_INVOKABLE void repair(const QString& id);
+    // Makes the previous version current again, and the current one previous.
+    Q_INVOKABLE void rollBack(const QString& id);
+    // Removes the versions other than the current and the previous one.
+    Q_INVOKABLE void reclaim(const QString& id);
+
     // Validates, stores and applies new settings, then re-reads the installed games and refreshes.
     // Does nothing while busy or checking.
     void saveSettings(const Settings& settings);
@@ -153,6 +182,8 @@ public:
     QVariantMap installedMap() const;
     QString rootPath() const { return QString::fromStdString(root()); }
     QVariantList libraryGameList() const;
+    QVariantMap sizesMap() const;
+    QVariantMap previousVersionsMap() const;
 
 signals:
     void gamesChanged();
@@ -169,6 +200,8 @@ signals:
     void onlineChanged();
     void errorChanged();
     void connectionDetailChanged();
+    void sizesChanged();
+    void previousVersionsChanged();
     // Any of games, linked or installed changed, and with them the derived values.
     void libraryChanged();
 
@@ -180,6 +213,15 @@ private:
     static Installed installPackage(QPointer<LibraryModel> model, const Game& game, const Settings& settings,
                                     OperationControl& control);
     static Progress progressReporter(QPointer<LibraryModel> model);
+    // What a finished operation on a game does to the model, applied on the main thread.
+    using Outcome = std::function<void(LibraryModel&)>;
+    // Whether an installed game (not a linked one) may be looked after now.
+    bool mayLookAfter(const std::string& id) const;
+    void lookAfter(const std::string& id, const QString& phase, std::function<Outcome(const Settings&)> work);
+    QCoro::Task<void> runLookAfter(Settings settings, std::function<Outcome(const Settings&)> work);
+    // Measures the installed games' folders (and finishes interrupted removals) off the main thread.
+    void inspectDisk();
+    QCoro::Task<void> runInspectDisk(unsigned generation, std::vector<std::string> ids, Settings settings);
 
     void setGames(std::vector<Game> games);
     void setSettings(Settings settings);
@@ -192,6 +234,8 @@ private:
     void setLastCheck(const QDateTime& time);
     void setOnline(bool online);
     void setConnectionDetail(const QString& detail);
+    void setSizes(std::map<std::string, int64_t> sizes);
+    void setPreviousVersions(std::map<std::string, Installed> previous);
     std::string statePath(const std::string& name) const;
 
     std::vector<Game> games_;
@@ -209,8 +253,12 @@ private:
     bool online_ = false;
     QString error_;
     QString connectionDetail_;
+    std::map<std::string, int64_t> sizes_;
+    std::map<std::string, Installed> previousVersions_;
 
     OperationControlPtr control_;
+    // Counts the disk inspections; only the latest one's result is published.
+    unsigned inspection_ = 0;
     QTimer* timer_ = nullptr;
     std::string state_;
     std::string home_;

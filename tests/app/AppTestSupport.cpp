@@ -3,9 +3,12 @@
 #include <filesystem>
 
 #include <QCoroTimer>
+#include <gtest/gtest.h>
 
 #include "core/LauncherCore.h"
+#include "launcher/library/LibraryModel.h"
 #include "launcher/views/LauncherResource.h"
+#include "support/qt/QtAwait.h"
 
 namespace fs = std::filesystem;
 
@@ -101,6 +104,25 @@ QCoro::Task<void> FakeSocial::offline() {
         QCoro::Task<> pause = QCoro::sleepFor(std::chrono::milliseconds(10));
         co_await pause;
     }
+}
+
+void refreshBy(LibraryModel& model, const std::function<void()>& start) {
+    int changes = 0;
+    QObject context;
+    QObject::connect(&model, &LibraryModel::checkingChanged, &context, [&] { ++changes; });
+    start();
+    ASSERT_TRUE(waitUntil([&] { return changes == 2 && !model.checking(); }));
+}
+
+void refresh(LibraryModel& model) {
+    refreshBy(model, [&] { model.refresh(); });
+}
+
+void install(LibraryModel& model, const std::string& id) {
+    model.install(QString::fromStdString(id));
+    ASSERT_EQ(model.busy().toStdString(), id);
+    ASSERT_TRUE(waitUntil([&] { return model.busy().isEmpty(); }, std::chrono::seconds(60)));
+    ASSERT_EQ(model.error(), "");
 }
 
 std::vector<std::string> idsOf(const std::vector<Game>& games) {

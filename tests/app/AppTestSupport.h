@@ -2,6 +2,7 @@
 // The launcher's surroundings for one test: a throw-away home, state folder and library, the built
 // bundle's resources, and a build source served over HTTPS on 127.0.0.1 into which releases are
 // published with the studio's tool, sealed with studioKeys(), which the process trusts meanwhile.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,10 @@
 #include "support/Bundles.h"
 #include "support/HttpsServer.h"
 #include "support/TestSupport.h"
+
+namespace novra {
+class LibraryModel;
+}
 
 namespace novra::test {
 
@@ -89,6 +94,13 @@ public:
     bool signedIn() const override { return signedInValue; }
     QCoro::Task<void> offline() override;
 };
+
+// Runs `start` and waits until the refresh it starts has ended (a refresh that fails at once may
+// end before `start` returns). Test failures are added when it does not end.
+void refreshBy(LibraryModel& model, const std::function<void()>& start);
+void refresh(LibraryModel& model);
+// Installs the game through the model and waits until the install has ended without an error.
+void install(LibraryModel& model, const std::string& id);
 
 // The ids of the games, in order.
 std::vector<std::string> idsOf(const std::vector<Game>& games);

@@ -27,24 +27,6 @@ protected:
     // No operation leaves a temporary file in the library, however it ended.
     void TearDown() override { EXPECT_EQ(env.temporaryFiles(), std::vector<std::string>{}); }
 
-    // Runs `start` and waits until the refresh it starts has ended (a refresh that fails at once
-    // may end before `start` returns).
-    static void refreshBy(LibraryModel& model, const std::function<void()>& start) {
-        int changes = 0;
-        QObject context;
-        QObject::connect(&model, &LibraryModel::checkingChanged, &context, [&] { ++changes; });
-        start();
-        ASSERT_TRUE(waitUntil([&] { return changes == 2 && !model.checking(); }));
-    }
-    static void refresh(LibraryModel& model) { refreshBy(model, [&] { model.refresh(); }); }
-
-    static void install(LibraryModel& model, const std::string& id) {
-        model.install(QString::fromStdString(id));
-        ASSERT_EQ(model.busy().toStdString(), id);
-        ASSERT_TRUE(waitUntil([&] { return model.busy().isEmpty(); }, 60s));
-        ASSERT_EQ(model.error(), "");
-    }
-
     std::string velmora() const { return env.home() + "/Applications/Velmora.app"; }
 
     LauncherEnvironment env;

@@ -21,6 +21,7 @@
 #include "platform/Files.h"
 #include "platform/SystemVersion.h"
 #include "support/Bundles.h"
+#include "support/Studio.h"
 #include "support/TestSupport.h"
 
 using namespace novra;
@@ -57,14 +58,7 @@ protected:
 
     // Publishes the bundle with the studio's tool and returns the catalog's entry.
     Game publish(const std::string& version, const std::string& id = "game") {
-        test::RunResult result = test::run(test::publishTool(), {"release", source, bundle, "--id", id, "--version",
-                                                                 version, "--key", keys.privateKey, "--title", "Игра"});
-        EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(result.err, "");
-        for (const Game& game : LauncherCore::loadCatalog(source + "/catalog.json").games)
-            if (game.id == id) return game;
-        ADD_FAILURE() << "no game " << id;
-        return {};
+        return test::publishRelease(source, bundle, id, version, keys.privateKey);
     }
 
     // Packs a bundle as it is (sealed or not, sound or not), the way the tool would but without
@@ -421,32 +415,9 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
     // Starts an install in a child process and kills it once `reached` holds; returns whether the
     // child was still running then.
     auto killWhen = [&](const std::function<bool()>& reached) {
-        pid_t child = ::fork();
-        if (child == 0) {
-            try {
-                install(game);
-            } catch (...) {
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
-        EXPECT_GT(child, 0);
-        int status = 0;
-        while (!reached()) {
-            if (::waitpid(child, &status, WNOHANG) == child) return false;
-            std::this_thread::sleep_for(20us);
-        }
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-        return WIFSIGNALED(status);
+        return test::killWhen([&] { install(game); }, reached, std::chrono::minutes(1));
     };
-    auto any = [](const std::string& folder, const std::function<bool(const std::string&)>& match) {
-        std::error_code ec;
-        int n = 0;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            n += match(it->path().filename().string()) ? 1 : 0;
-        return n;
-    };
+    const auto& any = test::countEntries;
     auto staging = [](const std::string& name) { return name.rfind(".install-", 0) == 0; };
     auto versionCount = [&] {
         return any(gameDir() + "/versions", [](const std::string& n) { return n[0] != '.'; });

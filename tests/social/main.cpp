@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include "SocialTestSupport.h"
 #include "support/TestSupport.h"
+#include "support/social/SocialTestSupport.h"
 
 int main(int argc, char** argv) {
     std::unique_ptr<novra::test::TempDir> runtime = novra::test::leaveTheDesktop();

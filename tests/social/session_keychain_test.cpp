@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <qt6keychain/keychain.h>
 
-#include "SocialTestSupport.h"
 #include "core/LauncherError.h"
 #include "launcher/social/SessionKeychain.h"
+#include "support/social/SocialTestSupport.h"
 
 using namespace novra;
 using namespace novra::test;

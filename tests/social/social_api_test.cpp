@@ -4,13 +4,13 @@
 #include <QNetworkReply>
 #include <gtest/gtest.h>
 
-#include "SocialTestSupport.h"
 #include "core/LauncherError.h"
 #include "launcher/social/SessionKeychain.h"
 #include "launcher/social/SocialAPI.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "support/TestSupport.h"
+#include "support/social/SocialTestSupport.h"
 #include "tools/social-service/SocialService.h"
 
 using namespace novra;

@@ -7,13 +7,13 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 
-#include "SocialModelSupport.h"
-#include "SocialTestSupport.h"
 #include "launcher/social/SessionKeychain.h"
 #include "launcher/social/SocialAPI.h"
 #include "launcher/social/model/SocialModel.h"
 #include "platform/Process.h"
 #include "support/TestSupport.h"
+#include "support/social/SocialModelSupport.h"
+#include "support/social/SocialTestSupport.h"
 #include "tools/social-service/SocialService.h"
 
 using namespace novra;

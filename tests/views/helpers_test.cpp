@@ -68,6 +68,8 @@ TEST(Symbols, EveryUsedSymbolIsDrawn) {
                      "person.2.wave.2.fill", "plus", "xmark", "ellipsis", "bubble.left.and.bubble.right", "arrow.up"};
     for (const QJsonValue& game : catalogGames())
         used.append(game.toObject().value(u"symbol").toString());
+    // The friends panel's.
+    used.append({"rectangle.portrait.and.arrow.right", "exclamationmark.circle", "bell.badge"});
     for (const QString& symbol : used) {
         EXPECT_TRUE(Symbols::names().contains(symbol)) << symbol.toStdString();
         QImage image = Symbols::render(symbol, 32, QColor(255, 0, 0));

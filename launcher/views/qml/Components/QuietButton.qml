@@ -21,21 +21,29 @@ Button {
 
     Accessible.name: text
 
-    contentItem: Row {
-        spacing: control.text && control.symbol ? control.spacing : 0
-        SymbolIcon {
-            anchors.verticalCenter: parent.verticalCenter
-            width: control.symbol ? 14 : 0
-            height: 14
-            visible: control.symbol !== ""
-            symbol: control.symbol
-            color: control.tint
-        }
-        Text {
-            anchors.verticalCenter: parent.verticalCenter
-            text: control.text
-            font: control.font
-            color: control.tint
+    // The symbol and the label, centred also in a button wider than they are.
+    contentItem: Item {
+        implicitWidth: label.implicitWidth
+        implicitHeight: label.implicitHeight
+
+        Row {
+            id: label
+            anchors.centerIn: parent
+            spacing: control.text && control.symbol ? control.spacing : 0
+            SymbolIcon {
+                anchors.verticalCenter: parent.verticalCenter
+                width: control.symbol ? 14 : 0
+                height: 14
+                visible: control.symbol !== ""
+                symbol: control.symbol
+                color: control.tint
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: control.text
+                font: control.font
+                color: control.tint
+            }
         }
     }
 

@@ -23,6 +23,12 @@ QtObject {
     readonly property color onAccent: Qt.rgba(19 / 255, 23 / 255, 19 / 255, 1)      // labels on accent buttons
     readonly property color artworkEmpty: Qt.rgba(36 / 255, 40 / 255, 42 / 255, 1)  // artwork without image
     readonly property color iconShade: Qt.rgba(48 / 255, 54 / 255, 56 / 255, 1)     // end of an icon's gradient
+    readonly property color sidebar: Qt.rgba(20 / 255, 22 / 255, 25 / 255, 1)
+    readonly property color selection: Qt.rgba(1, 1, 1, 0.07)                       // active section, selected row
+    readonly property color field: Qt.rgba(1, 1, 1, 0.06)                           // text fields, grouped rows
+    readonly property color textSecondary: Qt.rgba(1, 1, 1, 0.72)
+    readonly property color sheet: Qt.rgba(16 / 255, 19 / 255, 29 / 255, 1)         // the settings sheet
+    readonly property color save: Qt.rgba(107 / 255, 220 / 255, 174 / 255, 1)       // its "Сохранить"
 
     // Type: faces with Cyrillic from the system's fonts.
     readonly property string sans: "Noto Sans"

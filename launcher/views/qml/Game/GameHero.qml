@@ -3,12 +3,14 @@ import QtQuick.Controls
 import Novra.Launcher
 
 // The selected game at the top of the library: its artwork drifting slowly on the right, and on
-// the left its caption, title, summary and primary action (install, update, play or watch).
+// the left its caption, title, summary and primary action (install, update, play or watch), with
+// the menu of an installed game beside it.
 Item {
     id: hero
 
     property var game: null
-    // The library model: linked, installed, busy, checking, phase, hasUpdate(id), install(id), play(id).
+    // The library model: linked, installed, sizes, busy, checking, phase, hasUpdate(id), install(id),
+    // play(id), and what GameMenu uses.
     property var library: null
     property bool reduceMotion: false
 
@@ -164,11 +166,20 @@ Item {
                 }
             }
 
+            GameMenu {
+                anchors.verticalCenter: parent.verticalCenter
+                game: hero.game
+                library: hero.library
+            }
+
+            // The download beside an install or update; the space the game takes beside play.
             Text {
+                readonly property var onDisk: hero.library && hero.library.sizes ? hero.library.sizes[hero.gameId] : undefined
                 objectName: "heroSize"
                 anchors.verticalCenter: parent.verticalCenter
-                visible: !hero.action.play && GameState.hasRelease(hero.game)
-                text: visible ? Presentation.fileSize(hero.game.release.bytes) : ""
+                visible: hero.action.play ? onDisk !== undefined : GameState.hasRelease(hero.game)
+                text: !visible ? "" : hero.action.play ? "На диске " + Presentation.fileSize(onDisk)
+                                                      : Presentation.fileSize(hero.game.release.bytes)
                 color: Theme.textFaint
                 font.family: Theme.sans
                 font.pixelSize: 11

@@ -25,21 +25,29 @@ Button {
 
     Accessible.name: text
 
-    contentItem: Row {
-        spacing: control.spacing
-        SymbolIcon {
-            anchors.verticalCenter: parent.verticalCenter
-            width: control.symbol ? 15 : 0
-            height: 15
-            visible: control.symbol !== ""
-            symbol: control.symbol
-            color: Theme.onAccent
-        }
-        Text {
-            anchors.verticalCenter: parent.verticalCenter
-            text: control.text
-            font: control.font
-            color: Theme.onAccent
+    // The symbol and the label, centred also in a button wider than they are.
+    contentItem: Item {
+        implicitWidth: label.implicitWidth
+        implicitHeight: label.implicitHeight
+
+        Row {
+            id: label
+            anchors.centerIn: parent
+            spacing: control.spacing
+            SymbolIcon {
+                anchors.verticalCenter: parent.verticalCenter
+                width: control.symbol ? 15 : 0
+                height: 15
+                visible: control.symbol !== ""
+                symbol: control.symbol
+                color: Theme.onAccent
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: control.text
+                font: control.font
+                color: Theme.onAccent
+            }
         }
     }
 
