@@ -225,8 +225,8 @@ file core/Install.cpp
 - require(size == static_cast<uintmax_t>(release.bytes), "Пакет загружен не полностью");
 
 @@ install-lock-ignored
-file core/Install.cpp
-- require(lock->tryLock(), "Другой лаунчер уже устанавливает эту игру");
+file core/GameFolder.cpp
+- require(lock->tryLock() && lock->isAt(file), busy);
 + lock->tryLock();
 
 @@ install-stale-staging-kept
@@ -249,8 +249,9 @@ file core/Install.cpp
 +     unpackApp(archive, release, unpacked, control, progress);
 
 @@ record-directory-unchecked
-file core/Install.cpp
-- if (!safeRelative(record.directory) || record.directory.find('/') != std::string::npos) return std::nullopt;
+file core/GameFolder.cpp
+- if (!safeRelative(record.directory) || record.directory.find('/') != std::string::npos)
+-             return std::nullopt;
 
 @@ tar-checksum archive
 file core/Archive.cpp
@@ -349,8 +350,10 @@ file platform/RecordLock.cpp
 
 @@ directory-follows-links
 file platform/Directory.cpp
-- O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-+ O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+- fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+-     } while (fd < 0 && errno == EINTR);
++ fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
++     } while (fd < 0 && errno == EINTR);
 
 @@ detached-script-descriptor
 file platform/Detached.cpp
