@@ -8,6 +8,7 @@
 #include "core/LauncherCore.h"
 #include "launcher/library/LibraryModel.h"
 #include "launcher/views/LauncherResource.h"
+#include "support/Studio.h"
 #include "support/qt/QtAwait.h"
 
 namespace fs = std::filesystem;
@@ -51,14 +52,10 @@ Game LauncherEnvironment::publish(const std::string& id, const std::string& vers
     std::string title = "Test";
     for (const Game& known : builtInCatalog().games)
         if (known.id == id) title = known.title;
-    RunResult result = run(publishTool(), {"release", source(), bundle, "--id", id, "--version", version, "--key",
-                                           studioKeys().privateKey, "--title", title});
-    if (result.status != 0) throw std::runtime_error("novra-publish release failed: " + result.err);
+    Game game = publishRelease(source(), bundle, id, version, studioKeys().privateKey, title);
     serve("catalog.json");
     serve("packages/" + version + ".tar.gz");
-    for (const Game& game : sourceCatalog().games)
-        if (game.id == id) return game;
-    throw std::runtime_error("the published game is not in the catalog");
+    return game;
 }
 
 void LauncherEnvironment::publishLauncher(const std::string& bundle, int64_t build,
