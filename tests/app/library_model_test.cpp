@@ -237,41 +237,6 @@ TEST_F(LibraryModelTest, CancellingTheDownloadKeepsThePreviousVersion) {
     EXPECT_EQ(model.status("ember-run"), "Доступно обновление");
 }
 
-TEST_F(LibraryModelTest, RequestsWhileBusyAreDropped) {
-    env.writeSettings();
-    env.publish("ember-run", "1.0");
-    env.publish("paper-kings", "1.1");
-    LibraryModel model;
-    refresh(model);
-    const std::string stored = readFile(env.state() + "/settings.json");
-    Settings other = env.settings();
-    other.library = env.library() + "-other";
-
-    // During an install: a second install, a refresh and saving settings are dropped.
-    const int catalogRequests = env.server().requests("/catalog.json");
-    model.install(QStringLiteral("ember-run"));
-    model.install(QStringLiteral("paper-kings"));
-    model.refresh();
-    model.saveSettings(other);
-    EXPECT_EQ(model.busy(), "ember-run");
-    EXPECT_FALSE(model.checking());
-    ASSERT_TRUE(waitUntil([&] { return model.busy().isEmpty(); }));
-    EXPECT_EQ(env.server().requests("/catalog.json"), catalogRequests);
-
-    // During a refresh: an install and saving settings are dropped.
-    model.refresh();
-    model.install(QStringLiteral("paper-kings"));
-    model.saveSettings(other);
-    EXPECT_EQ(model.busy(), "");
-    ASSERT_TRUE(waitUntil([&] { return !model.checking(); }));
-
-    EXPECT_EQ(model.settings(), env.settings());
-    EXPECT_EQ(readFile(env.state() + "/settings.json"), stored);
-    EXPECT_EQ(env.server().requests("/packages/1.1.tar.gz"), 0);
-    EXPECT_TRUE(model.installed().count("ember-run"));
-    EXPECT_FALSE(model.installed().count("paper-kings"));
-}
-
 TEST_F(LibraryModelTest, ProgressReachesTheWindowAtMostFiveTimesASecondPerPhase) {
     env.writeSettings();
     // Hundreds of small files: the unpacking reports after each.
