@@ -88,21 +88,10 @@ protected:
 
     std::string gameDir() const { return settings.library + "/game"; }
 
-    // Everything below the game's folder, with the content of the records.
-    std::vector<std::string> snapshot() const {
-        std::vector<std::string> state = test::listTree(gameDir());
-        for (const char* record : {"current.json", "previous.json"})
-            if (test::exists(gameDir() + "/" + record)) state.push_back(test::readFile(gameDir() + "/" + record));
-        return state;
-    }
+    std::vector<std::string> snapshot() const { return test::gameState(gameDir()); }
 
-    std::vector<std::string> stagingFolders() const {
-        std::vector<std::string> found;
-        if (!fs::exists(gameDir() + "/versions")) return found;
-        for (const auto& entry : fs::directory_iterator(gameDir() + "/versions"))
-            if (entry.path().filename().string().rfind(".install-", 0) == 0) found.push_back(entry.path());
-        return found;
-    }
+    static bool staging(const std::string& name) { return name.rfind(".install-", 0) == 0; }
+    int stagingFolders() const { return test::countEntries(gameDir() + "/versions", staging); }
 
     test::TempDir dir;
     const test::KeyPair& keys = test::studioKeys();
@@ -250,7 +239,7 @@ TEST_F(Install, FailuresKeepTheInstalledVersion) {
             continue;
         }
         EXPECT_EQ(snapshot(), before);
-        EXPECT_TRUE(stagingFolders().empty());
+        EXPECT_EQ(stagingFolders(), 0);
     }
 
     // With no trusted key nothing installs, not even the studio's own release.
@@ -267,7 +256,7 @@ TEST_F(Install, StaleStagingOfADeadInstallIsRemoved) {
     test::writeFile(gameDir() + "/versions/.install-stray-file", "x");
     fs::create_directories(gameDir() + "/versions/unrelated");
     install(game);
-    EXPECT_TRUE(stagingFolders().empty());
+    EXPECT_EQ(stagingFolders(), 0);
     EXPECT_TRUE(fs::is_directory(gameDir() + "/versions/unrelated"));
 }
 
@@ -289,7 +278,7 @@ TEST_F(Install, OnlyTheVerifiedApplicationEntersTheLibrary) {
     EXPECT_TRUE(std::all_of(tree.begin(), tree.end(), bundled));
     std::string app = LauncherCore::appURL("game", record, settings.library);
     EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid);
-    EXPECT_TRUE(stagingFolders().empty());
+    EXPECT_EQ(stagingFolders(), 0);
 }
 
 // The library folder may be a link; a link in place of the game's folder or of its versions folder
@@ -382,9 +371,9 @@ TEST_F(Install, ASecondInstallOfTheGameIsTurnedAway) {
         std::future<Installed> thread;
         if (!fromProcess) thread = std::async(std::launch::async, first);
         ASSERT_TRUE(test::waitForFile(paused, 30));
-        EXPECT_EQ(stagingFolders().size(), 1u);
+        EXPECT_EQ(stagingFolders(), 1);
         EXPECT_EQ(messageOf([&] { install(game); }), "Другой лаунчер уже устанавливает эту игру");
-        EXPECT_EQ(stagingFolders().size(), 1u);
+        EXPECT_EQ(stagingFolders(), 1);
         test::writeFile(go, "");
         if (fromProcess) {
             int status = -1;
@@ -399,7 +388,7 @@ TEST_F(Install, ASecondInstallOfTheGameIsTurnedAway) {
         std::string app = LauncherCore::appURL("game", *record, settings.library);
         EXPECT_EQ(platform::checkSeal(app), platform::SealStatus::valid);
         EXPECT_FALSE(test::exists(gameDir() + "/previous.json"));
-        EXPECT_TRUE(stagingFolders().empty());
+        EXPECT_EQ(stagingFolders(), 0);
         // The lock is free again.
         EXPECT_EQ(messageOf([&] { install(game); }), "");
     }
@@ -418,7 +407,6 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
         return test::killWhen([&] { install(game); }, reached, std::chrono::minutes(1));
     };
     const auto& any = test::countEntries;
-    auto staging = [](const std::string& name) { return name.rfind(".install-", 0) == 0; };
     auto versionCount = [&] {
         return any(gameDir() + "/versions", [](const std::string& n) { return n[0] != '.'; });
     };
@@ -445,7 +433,7 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
     int versionsBefore = 0;
     std::string previousBefore;
     const std::pair<const char*, std::function<bool()>> phases[] = {
-        {"staging created", [&] { return any(gameDir() + "/versions", staging) > 0; }},
+        {"staging created", [&] { return stagingFolders() > 0; }},
         {"seal unpacked", [&] { return any(gameDir() + "/versions", [&](const std::string& n) {
                                     return staging(n) && test::exists(gameDir() + "/versions/" + n +
                                         "/package/Game.app/Contents/_CodeSignature/CodeResources.sig");
@@ -471,7 +459,7 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
         else
             EXPECT_FALSE(test::exists(gameDir() + "/current.json"));
         Installed installed = installAfterKill();
-        EXPECT_TRUE(stagingFolders().empty());
+        EXPECT_EQ(stagingFolders(), 0);
 
         // An update killed: the old record or the new one, each naming a complete version. A phase
         // that the child went through before the watcher saw it is tried again a few times.
@@ -492,7 +480,7 @@ TEST_F(Install, KilledInstallLeavesConsistentRecords) {
             }
             installed = installAfterKill();
             EXPECT_EQ(LauncherCore::current("game", settings.library), installed);
-            EXPECT_TRUE(stagingFolders().empty());
+            EXPECT_EQ(stagingFolders(), 0);
             if (killed) break;
         }
         fs::remove_all(settings.library);

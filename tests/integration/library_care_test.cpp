@@ -60,14 +60,7 @@ protected:
                   platform::SealStatus::valid);
     }
     std::vector<std::string> versions() const { return test::listTree(gameDir() + "/versions"); }
-    // Everything below the game's folder, with the content of the records.
-    std::vector<std::string> snapshot() const {
-        std::vector<std::string> state = test::listTree(gameDir());
-        for (const char* record : {"current.json", "previous.json"})
-            if (test::exists(gameDir() + "/" + record))
-                state.push_back(test::readFile(gameDir() + "/" + record));
-        return state;
-    }
+    std::vector<std::string> snapshot() const { return test::gameState(gameDir()); }
     int leftovers() const {
         return test::countEntries(root(),
                                   [](const std::string& name) { return name.rfind(".remove-", 0) == 0; });
