@@ -373,7 +373,7 @@ file selfupdate/SelfUpdateCore.cpp
 @@ update-executable-name
 file selfupdate/SelfUpdateCore.cpp
 - require(executable && *executable == kExecutableName
-+ require(executable
++ require(executable.has_value()
 
 @@ prepare-newer-only
 file selfupdate/SelfUpdateCore.cpp
