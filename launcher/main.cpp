@@ -1,19 +1,27 @@
-// NovraHub, the launcher application: one instance per desktop session, the application delegate,
-// play tracking and the models. Everything lives in the novra_app library; this only builds the
-// application around it.
+// NovraHub, the launcher application: one instance per desktop session, the library window, the
+// tray, the application delegate, play tracking and the models. Everything lives in the novra_app
+// library; this only builds the application around it.
 #include <cstdio>
 #include <exception>
 
 #include <QApplication>
 #include <QCoroQml>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
 #include <QSessionManager>
+#include <QWindow>
 
+#include "launcher/desktop/IconTheme.h"
+#include "launcher/desktop/QtTexts.h"
 #include "launcher/desktop/QuitSignals.h"
 #include "launcher/desktop/SingleInstance.h"
+#include "launcher/desktop/Tray.h"
+#include "launcher/desktop/Windows.h"
 #include "launcher/library/AppDelegate.h"
 #include "launcher/library/LibraryModel.h"
 #include "launcher/selfupdate/LauncherSelfUpdate.h"
 #include "launcher/social/model/SocialModel.h"
+#include "launcher/views/FirstScreen.h"
 #include "platform/Paths.h"
 #include "selfupdate/BundleKeys.h"
 
@@ -55,10 +63,27 @@ int main(int argc, char** argv) {
         // Not in a bundle: nothing is trusted, every install is refused.
     }
 
+    desktop::useRussianQtTexts();
+    desktop::useSymbolTheme();
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+
     delegate.applicationDidFinishLaunching();
-    SocialModel::shared();
-    LibraryModel::shared();
+    SocialModel& social = SocialModel::shared();
+    LibraryModel& model = LibraryModel::shared();
     // Checks after every refresh, and finishes what the last update of the launcher left behind.
     LauncherSelfUpdate::shared();
+
+    // The first screen's images are decoded on other cores while the window is being built.
+    preloadFirstScreen(model.libraryGames(), model.selected());
+    QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/"));
+    engine.load(QUrl(QStringLiteral("qrc:/Novra/Launcher/LibraryWindow.qml")));
+    QWindow* window = libraryWindow();
+    if (!window) return 1;
+    rememberGeometry(window);
+    window->show();
+
+    LauncherTray tray(model, social);
+    tray.show();
     return application.exec();
 }

@@ -12,5 +12,13 @@ QWindow* libraryWindow();
 bool bringLibraryWindowToFront();
 // Whether any top-level window of the application is visible.
 bool anyWindowVisible();
+// The tray's click: hides the library window when it is shown and active, else brings it to the
+// front.
+void toggleLibraryWindow();
+
+// Puts the window where it was when the launcher last hid it or quit (its size, and its place when
+// its corner still lies on a screen), and remembers it from now on. The first run keeps the window's own
+// size. Stored in the user's settings under "window/geometry".
+void rememberGeometry(QWindow* window);
 
 } // namespace novra

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPointer>
+#include <QQmlEngine>
 
 #include "launcher/desktop/Windows.h"
 #include "launcher/library/LauncherLifecycle.h"
@@ -13,6 +14,11 @@ namespace novra {
 AppDelegate& AppDelegate::shared() {
     static AppDelegate* instance = new AppDelegate();
     return *instance;
+}
+
+AppDelegate* AppDelegate::create(QQmlEngine*, QJSEngine*) {
+    QQmlEngine::setObjectOwnership(&shared(), QQmlEngine::CppOwnership);
+    return &shared();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {

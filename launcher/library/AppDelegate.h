@@ -6,13 +6,21 @@
 // application to end.
 #include <QCoroTask>
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
+
+class QQmlEngine;
+class QJSEngine;
 
 namespace novra {
 
 class AppDelegate : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
 public:
     static AppDelegate& shared();
+    // The QML singleton: the shared delegate, owned by C++.
+    static AppDelegate* create(QQmlEngine*, QJSEngine*);
 
     // Creates the lifecycle tracker (its timer and the notification click) and makes closing the
     // last window leave the launcher running. The social model is created after this.
@@ -26,7 +34,7 @@ public:
     void reopen();
 
     // Starts the termination sequence; returns at once. A request while one runs is ignored.
-    void terminate();
+    Q_INVOKABLE void terminate();
     bool terminating() const { return terminating_; }
 
 signals:

@@ -16,6 +16,7 @@
 #include "launcher/desktop/Workspace.h"
 #include "launcher/library/Background.h"
 #include "launcher/library/LauncherLifecycle.h"
+#include "launcher/library/LibraryModelSingleton.h"
 #include "launcher/library/UserMessage.h"
 #include "launcher/views/FileSize.h"
 #include "launcher/views/LauncherResource.h"
@@ -32,6 +33,7 @@ const QString LibraryModel::kDownloading = QStringLiteral("Скачивание"
 const QString LibraryModel::kInstalling = QStringLiteral("Проверка и установка");
 const QString LibraryModel::kSelfUpdate =
     QString::fromUtf8(SelfUpdateCore::kLibraryID.data(), SelfUpdateCore::kLibraryID.size());
+const std::vector<std::string> LibraryModel::kStudioVolumes = {"/Volumes/NOVRACache", "/Volumes/archive_ssd"};
 const QString LibraryModel::kRemoving = QStringLiteral("Удаление");
 const QString LibraryModel::kVerifying = QStringLiteral("Проверка файлов");
 const QString LibraryModel::kRollingBack = QStringLiteral("Возврат версии");
@@ -42,7 +44,6 @@ namespace {
 const std::string kQuietMarsh = "quiet-marsh";
 // A studio build machine keeps its library on this disk; its settings are written on first start.
 const std::string kStudioLibrary = "/Volumes/NOVRACache/game-launcher/library";
-const std::vector<std::string> kStudioVolumes = {"/Volumes/NOVRACache", "/Volumes/archive_ssd"};
 // The state folder's documents are small; anything larger is not one of them.
 constexpr long long kDocumentLimit = 1'000'000;
 constexpr auto kProgressInterval = std::chrono::milliseconds(200);
@@ -162,9 +163,9 @@ LibraryModel& LibraryModel::shared() {
     return *instance;
 }
 
-LibraryModel* LibraryModel::create(QQmlEngine*, QJSEngine*) {
-    QQmlEngine::setObjectOwnership(&shared(), QQmlEngine::CppOwnership);
-    return &shared();
+LibraryModel* LibraryModelSingleton::create(QQmlEngine*, QJSEngine*) {
+    QQmlEngine::setObjectOwnership(&LibraryModel::shared(), QQmlEngine::CppOwnership);
+    return &LibraryModel::shared();
 }
 
 LibraryModel::LibraryModel(QObject* parent)
@@ -319,10 +320,12 @@ void LibraryModel::install(const QString& id) {
 // One progress reporter per install phase: at most one update every 0.2 seconds reaches the main
 // thread, and the final 1.0 always does. Called only on the thread that runs the phase.
 Progress LibraryModel::progressReporter(QPointer<LibraryModel> model) {
-    auto last = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::time_point::min());
+    // None before the first report, which is always taken. (The clock's minimum would not do:
+    // the time since it does not fit in a duration, and the difference would come out negative.)
+    auto last = std::make_shared<std::optional<std::chrono::steady_clock::time_point>>();
     return [model = std::move(model), last](double fraction) {
         const auto now = std::chrono::steady_clock::now();
-        if (!(now - *last > kProgressInterval || fraction == 1.0)) return;
+        if (*last && !(now - **last > kProgressInterval || fraction == 1.0)) return;
         *last = now;
         postToMain(model, [fraction](LibraryModel* m) { m->setProgress(fraction); });
     };

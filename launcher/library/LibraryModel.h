@@ -45,8 +45,6 @@ namespace novra {
 
 class LibraryModel : public QObject {
     Q_OBJECT
-    QML_ELEMENT
-    QML_SINGLETON
 
     // The published fields. QML sees games, settings, linked and installed as plain maps (the
     // documents' JSON form); C++ reads the core's types.
@@ -90,12 +88,13 @@ public:
     static const QString kReclaiming;  // "Освобождение места"
     // The busy marker of the launcher's own update.
     static const QString kSelfUpdate;  // "launcher-self-update"
+    // The disks a studio build machine keeps its library on; both must be mounted for it.
+    static const std::vector<std::string> kStudioVolumes;
     static constexpr int kRefreshSeconds = 900;
     static constexpr long long kCatalogLimit = 2'000'000;
 
     // The application's one model, created on first use.
     static LibraryModel& shared();
-    static LibraryModel* create(QQmlEngine*, QJSEngine*);
 
     // Reads the state folder ($XDG_DATA_HOME/NOVRA Launcher), the home folder and the bundle's
     // resources as they are now. The application uses shared(); a separate model is for tests.

@@ -1,5 +1,6 @@
 #include "launcher/views/FileSize.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -48,6 +49,12 @@ QString fileSizeText(qint64 bytes) {
         value /= 1000.0;
         ++unit;
     }
+}
+
+QString percentText(double fraction) {
+    // Progress stays within 0 and 1; anything else (NaN included) is shown at the nearest end.
+    const double percent = fraction >= 0 ? std::min(fraction, 1.0) * 100 : 0;
+    return QString::number(static_cast<int>(std::trunc(percent))) + u'%';
 }
 
 } // namespace novra

@@ -28,6 +28,10 @@ QString Presentation::fileSize(qint64 bytes) const {
     return fileSizeText(bytes);
 }
 
+QString Presentation::percent(double fraction) const {
+    return percentText(fraction);
+}
+
 QString Presentation::iconName(const QString& symbol) const {
     desktop::useSymbolTheme();
     return Symbols::iconName(symbol);

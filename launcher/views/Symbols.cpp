@@ -44,6 +44,10 @@ constexpr std::array kTable{
     Row{u"xmark", u"window-close-symbolic"},
     Row{u"ellipsis", u"view-more-horizontal-symbolic"},
     Row{u"bubble.left.and.bubble.right", u"user-available-symbolic"},
+    Row{u"magnifyingglass", u"system-search-symbolic"},
+    Row{u"exclamationmark.triangle.fill", u"dialog-warning-symbolic"},
+    Row{u"chevron.right", u"pan-end-symbolic"},
+    Row{u"chevron.down", u"pan-down-symbolic"},
     // The catalog's games.
     Row{u"leaf.fill", u"emoji-nature-symbolic"},
     Row{u"flame.fill", u"weather-clear-symbolic"},

@@ -8,7 +8,6 @@
 #include "core/LauncherCore.h"
 #include "launcher/library/LibraryModel.h"
 #include "launcher/views/LauncherResource.h"
-#include "support/Studio.h"
 #include "support/qt/QtAwait.h"
 
 namespace fs = std::filesystem;
@@ -48,14 +47,23 @@ Game LauncherEnvironment::publish(const std::string& id, const std::string& vers
     const std::string bundle = dir_ / ("bundles/" + id + "-" + version + "/Game.app");
     files.emplace_back("Contents/Resources/version.txt", version);
     makeBundle(bundle, {.files = files});
-    // The built-in title where the bundle carries the game, so the views' texts stay the same.
-    std::string title = "Test";
+    // The built-in title, summary, symbol and category where the bundle carries the game, so the
+    // views show the same game.
+    std::vector<std::string> arguments{"release", source(), bundle, "--id", id, "--version", version, "--key",
+                                       studioKeys().privateKey, "--title", "Test"};
     for (const Game& known : builtInCatalog().games)
-        if (known.id == id) title = known.title;
-    Game game = publishRelease(source(), bundle, id, version, studioKeys().privateKey, title);
+        if (known.id == id) {
+            arguments.back() = known.title;
+            arguments.insert(arguments.end(), {"--summary", known.summary, "--symbol", known.symbol});
+            if (known.category) arguments.insert(arguments.end(), {"--category", *known.category});
+        }
+    RunResult result = run(publishTool(), arguments);
+    if (result.status != 0) throw std::runtime_error("novra-publish release failed: " + result.err);
     serve("catalog.json");
     serve("packages/" + version + ".tar.gz");
-    return game;
+    for (const Game& game : sourceCatalog().games)
+        if (game.id == id) return game;
+    throw std::runtime_error("the published game is not in the catalog");
 }
 
 void LauncherEnvironment::publishLauncher(const std::string& bundle, int64_t build,

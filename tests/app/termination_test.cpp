@@ -112,6 +112,15 @@ bool nameOwned() {
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
+    // The launcher checks its build source when its window appears: one that answers nothing.
+    void SetUp() override {
+        Settings settings;
+        settings.sourceURL = "https://127.0.0.1:9";
+        settings.library = dir / "library";
+        std::filesystem::create_directories(dir / "data/NOVRA Launcher");
+        LauncherCore::atomicJSON(settings.encode(), dir / "data/NOVRA Launcher/settings.json");
+    }
+
     TempDir dir;
     ScopedEnv home{"HOME", dir.path()};
     ScopedEnv data{"XDG_DATA_HOME", dir / "data"};

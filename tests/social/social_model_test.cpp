@@ -533,6 +533,10 @@ TEST_F(SocialModelTest, QuitWhileSignedInSendsTheOfflineNoticeBeforeTheProcessEn
     TempDir home;
     ScopedEnv homeVariable{"HOME", home.path()}, data{"XDG_DATA_HOME", home / "data"},
         config{"XDG_CONFIG_HOME", home / "config"}, offscreen{"QT_QPA_PLATFORM", "offscreen"};
+    // Its window checks the build source when it appears: one on this machine that answers nothing.
+    writeFile(home / "data/NOVRA Launcher/settings.json",
+              R"({"host": "novra-build", "library": ")" + home / "library" +
+                  R"(", "remoteRoot": "/srv/builds", "requiredVolumes": [], "sourceURL": "https://127.0.0.1:9"})");
     platform::Process launcher(NOVRA_HUB_PATH, {});
     launcher.standardInput = platform::Redirect::null();
     launcher.standardOutput = platform::Redirect::null();

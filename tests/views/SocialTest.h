@@ -3,11 +3,7 @@
 // local social service, with the session in a private keyring. The first use of `model` sets them
 // up (before the model exists, so that it finds them); the service's players act through the other
 // operations, as if their own launchers had sent the requests.
-//
-// The service's players: "demo" (password "novra-demo") with the friends Аня (in "ember-run"),
-// Борис (in "polar-bloom"), Вера (online), Глеб (offline) and Дина (in "secret-build", a game no
-// catalog knows); a request from Егор, one sent to Лев, Ирина blocked; a short conversation with
-// Аня, 60 messages from Вера, two unread from Борис; "zoya" has no ties to anyone.
+// The service's players are the demo cast (support/social/DemoCast.h).
 #include <QObject>
 #include <QQuickItem>
 #include <QString>

@@ -6,8 +6,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QQuickWindow>
 
+#include "Pictures.h"
 #include "launcher/views/LauncherResource.h"
 
 namespace novra::test {
@@ -45,15 +45,6 @@ bool ViewTest::removeResource(const QString& entry) {
     return own_ && QFile::remove(QDir(own_->path()).filePath(entry + QStringLiteral(".png")));
 }
 
-bool ViewTest::picture(QQuickItem* item, const QString& name) const {
-    if (!item || !item->window())
-        return false;
-    const QImage window = item->window()->grabWindow();
-    const qreal ratio = window.devicePixelRatio();
-    const QRectF area = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
-    const QRect pixels(QPointF(area.topLeft() * ratio).toPoint(), QSizeF(area.size() * ratio).toSize());
-    QDir().mkpath(QStringLiteral(NOVRA_PICTURES_DIR));
-    return window.copy(pixels).save(QDir(QStringLiteral(NOVRA_PICTURES_DIR)).filePath(name + QStringLiteral(".png")));
-}
+bool ViewTest::picture(QQuickItem* item, const QString& name) const { return savePicture(item, name); }
 
 } // namespace novra::test

@@ -1,5 +1,7 @@
 // The C++ helpers behind the game views: file-style sizes, the symbol table against the installed
 // icon theme, the image lookup's misses and refusals, and the desktop's reduce-motion switch.
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -15,6 +17,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include "launcher/desktop/MotionPreference.h"
 #include "launcher/views/FileSize.h"
@@ -59,13 +62,22 @@ TEST(FileSize, RussianDecimalUnits) {
         EXPECT_EQ(fileSizeText(bytes), QString::fromUtf8(text)) << bytes;
 }
 
+// Progress as the download bar and the tray show it: cut to a whole percent, never rounded up.
+TEST(Percent, CutToAWholeNumber) {
+    const std::pair<double, const char*> rows[] = {{0, "0%"},      {0.999, "99%"}, {1.0, "100%"}, {0.0049, "0%"},
+                                                   {0.57, "56%"},  {-0.2, "0%"},   {1.5, "100%"}, {std::nan(""), "0%"}};
+    for (const auto& [fraction, text] : rows)
+        EXPECT_EQ(percentText(fraction), QString::fromUtf8(text)) << fraction;
+}
+
 // Every symbol the views name and every symbol of the built-in catalog has an icon of the
 // installed theme, drawn in the colour asked for.
 TEST(Symbols, EveryUsedSymbolIsDrawn) {
     QStringList used{"gamecontroller.fill", "play.fill", "arrow.down", "checkmark.circle.fill", "arrow.up.right",
                      "square.stack.fill", "sparkles.tv", "person.2.fill", "gearshape", "arrow.clockwise",
                      "checkmark.circle", "square.stack", "arrow.down.circle.fill", "network", "wifi.slash",
-                     "person.2.wave.2.fill", "plus", "xmark", "ellipsis", "bubble.left.and.bubble.right", "arrow.up"};
+                     "person.2.wave.2.fill", "plus", "xmark", "ellipsis", "bubble.left.and.bubble.right", "arrow.up",
+                     "magnifyingglass", "exclamationmark.triangle.fill", "chevron.right", "chevron.down"};
     for (const QJsonValue& game : catalogGames())
         used.append(game.toObject().value(u"symbol").toString());
     // The friends panel's.
@@ -125,6 +137,24 @@ TEST_F(ResourceLookup, RefusesUnsafeNamesAndUnreadableFiles) {
     LauncherResource::setRoot(QString());
     put("covers/a.png");
     EXPECT_TRUE(LauncherResource::image("a", "covers").isNull());
+}
+
+// Images read ahead land in the cache (their files are not read again); a read ahead of a root that
+// was replaced meanwhile fills nothing, and unsafe names are not read at all.
+TEST_F(ResourceLookup, ReadAheadFillsTheCacheOfItsRootOnly) {
+    put("covers/a.png");
+    put("icons/a.png");
+    put("top.png");
+    LauncherResource::preload({{"a", "covers"}, {"../top", "covers"}, {"missing", "covers"}});
+    QThreadPool::globalInstance()->waitForDone();
+    ASSERT_TRUE(QFile::remove(QDir(root.path()).filePath("covers/a.png")));
+    EXPECT_FALSE(LauncherResource::image("a", "covers").isNull());
+    EXPECT_TRUE(LauncherResource::image("../top", "covers").isNull());
+
+    LauncherResource::preload({{"a", "icons"}});
+    LauncherResource::setRoot(QString());
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_TRUE(LauncherResource::image("a", "icons").isNull());
 }
 
 // A settings portal of our own on a private session bus answers GNOME's animation switch.

@@ -52,8 +52,12 @@ QtObject {
     readonly property int gridRowSpacing: 22
 
     // Window.
+    readonly property int defaultWidth: 1280
+    readonly property int defaultHeight: 820
     readonly property int minimumWidth: 1060
     readonly property int minimumHeight: 700
+    readonly property int sidebarWidth: 240
+    readonly property int contentPadding: 28
 
     // Timings (milliseconds) and motion.
     readonly property int hoverDuration: 220      // ease-out
