@@ -359,15 +359,7 @@ TEST_F(Install, ASecondInstallOfTheGameIsTurnedAway) {
                 test::waitForFile(go, 30);
             });
         };
-        pid_t child = fromProcess ? ::fork() : -1;
-        if (child == 0) {
-            try {
-                first();
-            } catch (...) {
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
+        pid_t child = fromProcess ? test::runInChild([&] { first(); }) : -1;
         std::future<Installed> thread;
         if (!fromProcess) thread = std::async(std::launch::async, first);
         ASSERT_TRUE(test::waitForFile(paused, 30));

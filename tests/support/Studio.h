@@ -2,6 +2,8 @@
 // A studio and the processes around a library, for the tests of installing and looking after
 // games: releases published with the studio's tool, a second process that holds a game's install
 // lock, and work killed at a chosen moment.
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -17,6 +19,10 @@ namespace novra::test {
 Game publishRelease(const std::string& source, const std::string& bundle, const std::string& id,
                     const std::string& version, const std::string& privateKey,
                     const std::string& title = "Игра");
+
+// Runs `work` in a child process (a fork of the test), which ends with status 0, or 1 when `work`
+// throws; returns the child's process id.
+pid_t runInChild(const std::function<void()>& work);
 
 // Runs `work` in a child process (a fork of the test) and kills it with SIGKILL as soon as
 // `reached` holds (when given) or `delay` has passed. True when the kill found the child still
