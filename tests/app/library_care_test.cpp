@@ -181,19 +181,27 @@ TEST_F(LibraryModelCare, RollBackThenReclaim) {
     EXPECT_EQ(model.error(), "");
 }
 
-// Looking after a game waits for the library to be idle, as an install does: requests during an
-// install are dropped.
+// The library does one thing at a time. During an install, another install, a refresh, saving the
+// settings and looking after any game are dropped; during a refresh, an install and saving them.
 TEST_F(LibraryModelCare, RequestsWhileBusyAreDropped) {
     env.writeSettings();
     LibraryModel model;
     installTwo(model);
     env.publish("ember-run", "2.0");
+    env.publish("paper-kings", "2.1");
     refresh(model);
     env.server().stall("/packages/2.0.tar.gz", "partial");
     const std::vector<std::string> tree = listTree(env.library());
+    const std::string stored = readFile(env.state() + "/settings.json");
+    Settings other = env.settings();
+    other.library = env.library() + "-other";
+    const int catalogRequests = env.server().requests("/catalog.json");
 
     model.install(QStringLiteral("ember-run"));
     ASSERT_TRUE(waitUntil([&] { return env.server().requests("/packages/2.0.tar.gz") == 1; }));
+    model.install(QStringLiteral("paper-kings"));
+    model.refresh();
+    model.saveSettings(other);
     for (const char* id : {"ember-run", "paper-kings"}) {
         const QString game = QString::fromUtf8(id);
         model.remove(game);
@@ -201,11 +209,22 @@ TEST_F(LibraryModelCare, RequestsWhileBusyAreDropped) {
         model.repair(game);
         model.rollBack(game);
         model.reclaim(game);
-        EXPECT_EQ(model.busy(), "ember-run");
-        EXPECT_EQ(model.phase(), LibraryModel::kDownloading);
     }
+    EXPECT_EQ(model.busy(), "ember-run");
+    EXPECT_EQ(model.phase(), LibraryModel::kDownloading);
+    EXPECT_FALSE(model.checking());
     model.cancel();
     ASSERT_TRUE(waitUntil([&] { return model.busy().isEmpty(); }));
     EXPECT_EQ(model.error(), "");
     EXPECT_EQ(listTree(env.library()), tree);
+    EXPECT_EQ(env.server().requests("/catalog.json"), catalogRequests);
+
+    model.refresh();
+    model.install(QStringLiteral("paper-kings"));
+    model.saveSettings(other);
+    EXPECT_EQ(model.busy(), "");
+    ASSERT_TRUE(waitUntil([&] { return !model.checking(); }));
+    EXPECT_EQ(model.settings(), env.settings());
+    EXPECT_EQ(readFile(env.state() + "/settings.json"), stored);
+    EXPECT_EQ(env.server().requests("/packages/2.1.tar.gz"), 0);
 }
