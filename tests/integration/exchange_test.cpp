@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/Detached.h"
+#include "platform/Directory.h"
 #include "platform/Exchange.h"
 #include "support/SelfUpdateSupport.h"
 #include "support/TestSupport.h"
@@ -163,6 +164,16 @@ TEST(DetachedStart, AProgramThatCannotRunIsAnError) {
         } catch (const std::system_error& e) {
             EXPECT_EQ(e.code().value(), c.error) << c.program;
         }
+    }
+    // A folder starts only one of its own names: a path through a link inside it is refused.
+    fs::create_directory(folder / "real");
+    fs::copy_file("/usr/bin/true", folder / "real/true");
+    fs::create_directory_symlink(folder / "real", folder / "link");
+    try {
+        platform::Directory::openNoFollow(folder.path()).startDetached("link/true", folder / "link/true");
+        ADD_FAILURE() << "a path through a link started";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), EINVAL);
     }
 }
 
