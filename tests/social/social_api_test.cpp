@@ -340,20 +340,14 @@ TEST_F(SocialAPITest, TypedRequestsReachTheirEndpoints) {
     EXPECT_EQ(failure.message(), "Переписка доступна только с друзьями");
 }
 
+// The service program serves the accounts of its seed file at the origin it prints (what a seed
+// holds is the demo cast's, seen in the views).
 TEST_F(SocialAPITest, ServiceProgramServesItsSeed) {
     TempDir folder;
     writeFile(folder / "seed.json", R"({
         "accounts": [{"id": "p-anna", "username": "anna", "password": "password1"},
-                     {"id": "p-boris", "username": "boris", "password": "password2"},
-                     {"id": "p-vera", "username": "vera", "password": "password3"},
-                     {"id": "p-gleb", "username": "gleb", "password": "password4"}],
-        "friends": [["p-anna", "p-boris"]],
-        "requests": [{"from": "p-vera", "to": "p-anna", "created": 1700000000}],
-        "blocks": [{"by": "p-anna", "blocked": "p-gleb", "created": 1700000001}],
-        "presence": [{"id": "p-boris", "current_game": "orbit"}],
-        "messages": [{"from": "p-boris", "to": "p-anna", "body": "привет", "created": 1700000002},
-                     {"from": "p-boris", "to": "p-anna", "body": "ты тут?", "created": 1700000003}],
-        "read": [{"reader": "p-anna", "friend": "p-boris", "through": 1}]})");
+                     {"id": "p-boris", "username": "boris", "password": "password2"}],
+        "friends": [["p-anna", "p-boris"]]})");
     platform::Process program(NOVRA_SOCIAL_SERVICE_PATH, {"--port", "0", "--seed", folder / "seed.json"});
     program.standardInput = platform::Redirect::null();
     program.standardOutput = platform::Redirect::stream();
@@ -363,23 +357,9 @@ TEST_F(SocialAPITest, ServiceProgramServesItsSeed) {
     useOrigin(origin);
 
     await(api->openSession());
-    SocialFailure failure = failureOf(api->login("anna", "wrong password"));
-    EXPECT_EQ(failure.status(), 403);
-    EXPECT_EQ(failure.message(), "Неверное имя пользователя или пароль");
+    EXPECT_EQ(failureOf(api->login("anna", "wrong password")).status(), 403);
     EXPECT_EQ(await(api->login("anna", "password1")), (PlayerAccount{"p-anna", "anna", true}));
-
-    SocialSnapshot snapshot = await(api->snapshot());
-    ASSERT_EQ(snapshot.friends.size(), 1u);
-    EXPECT_EQ(snapshot.friends[0].id, "p-boris");
-    EXPECT_EQ(snapshot.friends[0].unread, 1);
-    EXPECT_TRUE(snapshot.friends[0].presence.online);
-    EXPECT_EQ(snapshot.friends[0].presence.current_game, "orbit");
-    EXPECT_EQ(snapshot.incoming_requests, (std::vector<FriendRequest>{{"p-vera", "vera", 1700000000}}));
-    EXPECT_EQ(snapshot.blocked, (std::vector<FriendRequest>{{"p-gleb", "gleb", 1700000001}}));
-    MessagePage page = await(api->messages("p-boris"));
-    EXPECT_EQ(page.messages.size(), 2u);
-    EXPECT_EQ(page.read_through, 1);
-
+    EXPECT_EQ(await(api->snapshot()).friends.at(0).id, "p-boris");
     program.terminate();
     EXPECT_EQ(program.wait(), 0);
 }
