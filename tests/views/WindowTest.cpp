@@ -149,13 +149,7 @@ QVariant WindowTest::call(const QString& name, const char* method, const QVarian
 }
 
 void WindowTest::publishLarge(const std::string& id, const std::string& version) {
-    std::string noise(512 * 1024, '\0');
-    uint32_t state = 2463534242u;
-    for (char& byte : noise) {
-        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-        byte = static_cast<char>(state);
-    }
-    env.publish(id, version, {{"Contents/Resources/noise.bin", noise}});
+    env.publish(id, version, {{"Contents/Resources/noise.bin", randomBytes(512 * 1024)}});
 }
 
 void WindowTest::publishAndRefresh(std::initializer_list<const char*> ids) {
