@@ -72,11 +72,6 @@ protected:
     std::string source = dir / "source";
 };
 
-int64_t duBytes(const std::string& path) {
-    test::RunResult du = test::run("/usr/bin/du", {"-s", "-B1", path});
-    return std::stoll(du.out);
-}
-
 } // namespace
 
 // The removal takes the game's folder and nothing else: not another game, not what a link inside
@@ -229,7 +224,7 @@ TEST_F(LibraryCare, SizeOnDiskIsTheAllocatedSpaceOfTheFolder) {
     test::writeFile(gameDir() + "/shared-file", std::string(100'000, 'c'));
     fs::create_hard_link(gameDir() + "/shared-file", gameDir() + "/hard-link");
 
-    EXPECT_EQ(LauncherCore::sizeOnDisk("game", root()), duBytes(gameDir()));
+    EXPECT_EQ(LauncherCore::sizeOnDisk("game", root()), std::stoll(test::run("/usr/bin/du", {"-s", "-B1", gameDir()}).out));
     EXPECT_EQ(LauncherCore::sizeOnDisk("missing", root()), 0);
     EXPECT_EQ(LauncherCore::sizeOnDisk("../game", root()), 0);
 }

@@ -84,37 +84,20 @@ protected:
 
 TEST(SocialAPIOrigin, OnlyPlainHttpToTheLocalMachineIsATestOrigin) {
     const QString studio = SocialAPI::studioOrigin();
-    struct Case {
-        const char* value;
-        bool accepted;
+    const std::pair<bool, std::vector<const char*>> groups[] = {
+        {true, {"http://localhost:8080", "http://127.0.0.1:5000", "http://127.0.0.1", "http://localhost:8080/",
+                "http://player@localhost:8080"}},
+        {false, {"https://localhost:8080", "ftp://localhost", "HTTP://localhost:8080", "http://LOCALHOST:8080",
+                 "http://example.com", "http://127.0.0.2", "http://127.1", "http://localhost.example.com",
+                 "http://127.0.0.1@example.com", "http://localhost:port", "localhost:8080", "not a url", ""}},
     };
-    const Case cases[] = {
-        {"http://localhost:8080", true},
-        {"http://127.0.0.1:5000", true},
-        {"http://127.0.0.1", true},
-        {"http://localhost:8080/", true},
-        {"http://player@localhost:8080", true},
-        {"https://localhost:8080", false},
-        {"ftp://localhost", false},
-        {"HTTP://localhost:8080", false},
-        {"http://LOCALHOST:8080", false},
-        {"http://example.com", false},
-        {"http://127.0.0.2", false},
-        {"http://127.1", false},
-        {"http://localhost.example.com", false},
-        {"http://127.0.0.1@example.com", false},
-        {"http://localhost:port", false},
-        {"localhost:8080", false},
-        {"not a url", false},
-        {"", false},
-    };
-    for (const Case& c : cases) {
-        qputenv(SocialAPI::kTestOriginVariable, c.value);
-        SocialAPI api;
-        EXPECT_EQ(api.origin(), c.accepted ? QString::fromUtf8(c.value) : studio) << c.value;
-        // Whatever the value, the variable being set is what shows the test banner.
-        EXPECT_TRUE(SocialAPI::testOriginRequested());
-    }
+    for (const auto& [accepted, values] : groups)
+        for (const char* value : values) {
+            qputenv(SocialAPI::kTestOriginVariable, value);
+            EXPECT_EQ(SocialAPI().origin(), accepted ? QString::fromUtf8(value) : studio) << value;
+            // Whatever the value, the variable being set is what shows the test banner.
+            EXPECT_TRUE(SocialAPI::testOriginRequested());
+        }
     qunsetenv(SocialAPI::kTestOriginVariable);
     EXPECT_EQ(SocialAPI().origin(), studio);
     EXPECT_FALSE(SocialAPI::testOriginRequested());
@@ -215,11 +198,6 @@ TEST_F(SocialAPITest, OnlyStatus200Succeeds) {
         EXPECT_EQ(service.requests().size(), 1u) << "a redirect is not followed";
         EXPECT_EQ(stored(), cookie) << c.status << ": the session stays";
     }
-    // The service's own error texts reach the caller the same way.
-    service.clearInjections();
-    SocialFailure failure = failureOf(api->requestFriend("nobody"));
-    EXPECT_EQ(failure.status(), 404);
-    EXPECT_EQ(failure.message(), "Игрок с таким именем не найден");
 }
 
 TEST_F(SocialAPITest, LocalhostOriginAndOneWithATrailingSlash) {
@@ -231,7 +209,6 @@ TEST_F(SocialAPITest, LocalhostOriginAndOneWithATrailingSlash) {
     // The origin is joined as written, so the slash doubles; Qt's HTTP stack normalises the path of
     // the request line, so the request still reaches the API. The origin itself keeps its slash.
     useOrigin(service.origin() + "/");
-    EXPECT_EQ(api->address("social?x=1")->toString().toStdString(), service.origin() + "//player/api/social?x=1");
     EXPECT_FALSE(await(api->openSession()).registered);
     EXPECT_EQ(service.requests().back().target, "/player/api/session");
     EXPECT_EQ(service.requests().back().origin, service.origin() + "/");
@@ -267,10 +244,9 @@ TEST_F(SocialAPITest, AddressThatDoesNotParseSendsNothing) {
         EXPECT_EQ(failure.status(), 0) << id;
         EXPECT_EQ(failure.message(), "Неверный адрес") << id;
     }
-    SocialFailure failure = failureOf(api->request<APIResult>("social/friends/a b/accept", "POST", SocialBody::empty()));
-    EXPECT_EQ(failure.message(), "Неверный адрес");
-    failure = failureOf(api->messages("a\tb"));
-    EXPECT_EQ(failure.message(), "Неверный адрес");
+    EXPECT_EQ(failureOf(api->request<APIResult>("social/friends/a b/accept", "POST", SocialBody::empty())).message(),
+              "Неверный адрес");
+    EXPECT_EQ(failureOf(api->messages("a\tb")).message(), "Неверный адрес");
     EXPECT_TRUE(service.requests().empty());
     // The turn was given back.
     EXPECT_FALSE(await(api->openSession()).registered);
@@ -364,20 +340,14 @@ TEST_F(SocialAPITest, TypedRequestsReachTheirEndpoints) {
     EXPECT_EQ(failure.message(), "Переписка доступна только с друзьями");
 }
 
+// The service program serves the accounts of its seed file at the origin it prints (what a seed
+// holds is the demo cast's, seen in the views).
 TEST_F(SocialAPITest, ServiceProgramServesItsSeed) {
     TempDir folder;
     writeFile(folder / "seed.json", R"({
         "accounts": [{"id": "p-anna", "username": "anna", "password": "password1"},
-                     {"id": "p-boris", "username": "boris", "password": "password2"},
-                     {"id": "p-vera", "username": "vera", "password": "password3"},
-                     {"id": "p-gleb", "username": "gleb", "password": "password4"}],
-        "friends": [["p-anna", "p-boris"]],
-        "requests": [{"from": "p-vera", "to": "p-anna", "created": 1700000000}],
-        "blocks": [{"by": "p-anna", "blocked": "p-gleb", "created": 1700000001}],
-        "presence": [{"id": "p-boris", "current_game": "orbit"}],
-        "messages": [{"from": "p-boris", "to": "p-anna", "body": "привет", "created": 1700000002},
-                     {"from": "p-boris", "to": "p-anna", "body": "ты тут?", "created": 1700000003}],
-        "read": [{"reader": "p-anna", "friend": "p-boris", "through": 1}]})");
+                     {"id": "p-boris", "username": "boris", "password": "password2"}],
+        "friends": [["p-anna", "p-boris"]]})");
     platform::Process program(NOVRA_SOCIAL_SERVICE_PATH, {"--port", "0", "--seed", folder / "seed.json"});
     program.standardInput = platform::Redirect::null();
     program.standardOutput = platform::Redirect::stream();
@@ -387,23 +357,9 @@ TEST_F(SocialAPITest, ServiceProgramServesItsSeed) {
     useOrigin(origin);
 
     await(api->openSession());
-    SocialFailure failure = failureOf(api->login("anna", "wrong password"));
-    EXPECT_EQ(failure.status(), 403);
-    EXPECT_EQ(failure.message(), "Неверное имя пользователя или пароль");
+    EXPECT_EQ(failureOf(api->login("anna", "wrong password")).status(), 403);
     EXPECT_EQ(await(api->login("anna", "password1")), (PlayerAccount{"p-anna", "anna", true}));
-
-    SocialSnapshot snapshot = await(api->snapshot());
-    ASSERT_EQ(snapshot.friends.size(), 1u);
-    EXPECT_EQ(snapshot.friends[0].id, "p-boris");
-    EXPECT_EQ(snapshot.friends[0].unread, 1);
-    EXPECT_TRUE(snapshot.friends[0].presence.online);
-    EXPECT_EQ(snapshot.friends[0].presence.current_game, "orbit");
-    EXPECT_EQ(snapshot.incoming_requests, (std::vector<FriendRequest>{{"p-vera", "vera", 1700000000}}));
-    EXPECT_EQ(snapshot.blocked, (std::vector<FriendRequest>{{"p-gleb", "gleb", 1700000001}}));
-    MessagePage page = await(api->messages("p-boris"));
-    EXPECT_EQ(page.messages.size(), 2u);
-    EXPECT_EQ(page.read_through, 1);
-
+    EXPECT_EQ(await(api->snapshot()).friends.at(0).id, "p-boris");
     program.terminate();
     EXPECT_EQ(program.wait(), 0);
 }
@@ -497,47 +453,28 @@ TEST_F(HostileServiceTest, AnswersBeyondTheLimitFailUnreadAndSetNoCookie) {
 }
 
 TEST_F(HostileServiceTest, WhatASessionCookieDoesToTheSession) {
-    enum Outcome { Kept, Taken, Ended };
     const std::string alphabet = "new!#$%&'()*+-./0-9:<=>?@A-Z[]^_`a-z{|}~";
-    struct Case {
-        std::string field; // after "Set-Cookie: factory_player="
-        Outcome outcome;
-        std::string value = "new";
-    };
-    const Case cases[] = {
-        {"new", Taken},
-        {alphabet, Taken, alphabet},
-        {std::string(4096, 'n'), Taken, std::string(4096, 'n')},
-        {std::string(4097, 'n'), Kept},
-        {"new\rX-Injected: 1", Kept},
-        {"new\rdef", Kept},
-        {"new\x01", Kept},
-        {"new\x7f", Kept},
-        {"\"new\"", Kept},
-        {"n\\ew", Kept},
-        {"n ew", Kept},
-        {"сеанс", Kept},
-        {"new; Max-Age=3600", Taken},
-        {"new; Max-Age=0", Ended},
-        {"new; Max-Age=-1", Ended},
-        {"new; Expires=Thu, 01 Jan 1970 00:00:01 GMT", Ended},
-        {"new; Domain=127.0.0.1", Taken},
-        {"new; Domain=example.com", Kept},
-        {"new; Domain=0.0.1", Kept},
-        {"new; Domain=localhost", Kept},
-    };
-    for (const Case& c : cases) {
+    // Each field (after "Set-Cookie: factory_player=") with the session stored afterwards: its value
+    // when taken, "good" when kept, none when ended.
+    const auto check = [&](const std::string& field, const std::optional<std::string>& session) {
         signedIn();
-        raw.answer(answer(200, "{}", "Set-Cookie: factory_player=" + c.field + "\r\n"));
+        raw.answer(answer(200, "{}", "Set-Cookie: factory_player=" + field + "\r\n"));
         await(api->request<APIResult>("social", "GET"));
-        std::optional<std::string> session = c.outcome == Kept    ? "good"
-                                             : c.outcome == Taken ? std::optional(c.value)
-                                                                  : std::nullopt;
-        const std::string row =
-            Json(c.field.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
+        const std::string row = Json(field.substr(0, 40)).dump(-1, ' ', false, Json::error_handler_t::replace);
         EXPECT_EQ(stored(), session) << row;
         EXPECT_EQ(nextCookie(), session ? "factory_player=" + *session : "") << row;
-    }
+    };
+    for (const std::string& taken : {std::string("new"), alphabet, std::string(4096, 'n'),
+                                     std::string("new; Max-Age=3600"), std::string("new; Domain=127.0.0.1")})
+        check(taken, taken.substr(0, taken.find(';')));
+    for (const std::string& kept : {std::string(4097, 'n'), std::string("new\rX-Injected: 1"), std::string("new\rdef"),
+                                    std::string("new\x01"), std::string("new\x7f"), std::string("\"new\""),
+                                    std::string("n\\ew"), std::string("n ew"), std::string("сеанс"),
+                                    std::string("new; Domain=example.com"), std::string("new; Domain=0.0.1"),
+                                    std::string("new; Domain=localhost")})
+        check(kept, "good");
+    for (const char* ended : {"new; Max-Age=0", "new; Max-Age=-1", "new; Expires=Thu, 01 Jan 1970 00:00:01 GMT"})
+        check(ended, std::nullopt);
 }
 
 TEST_F(HostileServiceTest, AStoredSessionOutsideTheCookieAlphabetIsNone) {
