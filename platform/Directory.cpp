@@ -188,6 +188,8 @@ int64_t Directory::sizeOnDisk(const std::string& name) const {
 std::string Directory::path() const { return "/proc/self/fd/" + std::to_string(folder_.descriptor()); }
 
 pid_t Directory::startDetached(const std::string& name, const std::string& displayPath) const {
+    // One name of this folder, like every other operation here: a path would be walked through links.
+    if (!onePiece(name)) fail(EINVAL, displayPath);
     int fd;
     do {
         fd = ::openat(folder_.descriptor(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);

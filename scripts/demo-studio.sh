@@ -73,5 +73,5 @@ fi
 launcher_args=()
 if [[ -n "$launcher" ]]; then launcher_args=(--launcher "$launcher"); fi
 "$build/tools/novra-demo-studio" make "$demo/source" --key "$keys/studio.key" \
-  --catalog "$root/resources/catalog.json" --covers "$root/resources/covers" \
+  --catalog "$root/resources/catalog.json" --covers "$build/NOVRA Launcher.app/Contents/Resources/covers" \
   --game "$build/tools/novra-demo-game" --publish "$build/tools/novra-publish" "${launcher_args[@]}" "${small[@]}"

@@ -20,8 +20,7 @@ LauncherEnvironment::LauncherEnvironment() {
     environment_.emplace_back("HOME", home());
     environment_.emplace_back("XDG_DATA_HOME", dir_ / "data");
     LauncherResource::setRoot(QStringLiteral(NOVRA_BUNDLE_DIR "/Contents/Resources"));
-    keys_ = makeKeys(dir_.path());
-    trust_ = std::make_unique<TrustKey>(keys_.publicKey);
+    trust_ = std::make_unique<TrustKey>(studioKeys().publicKey);
     server_ = std::make_unique<HttpsServer>();
 }
 
@@ -51,7 +50,7 @@ Game LauncherEnvironment::publish(const std::string& id, const std::string& vers
     // The built-in title, summary, symbol and category where the bundle carries the game, so the
     // views show the same game.
     std::vector<std::string> arguments{"release", source(), bundle, "--id", id, "--version", version, "--key",
-                                       keys_.privateKey, "--title", "Test"};
+                                       studioKeys().privateKey, "--title", "Test"};
     for (const Game& known : builtInCatalog().games)
         if (known.id == id) {
             arguments.back() = known.title;
@@ -71,7 +70,7 @@ void LauncherEnvironment::publishLauncher(const std::string& bundle, int64_t bui
                                           const std::string& version) {
     RunResult result =
         run(publishTool(), {"launcher-update", source(), bundle, "--build", std::to_string(build),
-                            "--version", version, "--key", keys_.privateKey});
+                            "--version", version, "--key", studioKeys().privateKey});
     if (result.status != 0) throw std::runtime_error("novra-publish launcher-update failed: " + result.err);
     serve("launcher-update.json");
     serve("packages/" + version + ".tar.gz");

@@ -1,7 +1,7 @@
 #pragma once
 // The launcher's surroundings for one test: a throw-away home, state folder and library, the built
 // bundle's resources, and a build source served over HTTPS on 127.0.0.1 into which releases are
-// published with the studio's tool.
+// published with the studio's tool, sealed with studioKeys(), which the process trusts meanwhile.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -58,8 +58,6 @@ public:
     Catalog sourceCatalog() const;
 
     HttpsServer& server() { return *server_; }
-    // The studio's seal keys; the test trusts the public one.
-    const KeyPair& keys() const { return keys_; }
     // Stops the source: transfers from it fail from then on.
     void stopServer();
 
@@ -72,7 +70,6 @@ private:
 
     TempDir dir_;
     std::vector<ScopedEnv> environment_;
-    KeyPair keys_;
     std::unique_ptr<TrustKey> trust_;
     std::unique_ptr<HttpsServer> server_;
 };

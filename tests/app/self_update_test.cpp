@@ -53,6 +53,7 @@ class SelfUpdate : public ::testing::Test {
         setMode(relay(), 0755);
         library = std::make_unique<LibraryModel>();
         updater = std::make_unique<LauncherSelfUpdate>(*library, bundle);
+        QObject::connect(&AppDelegate::shared(), &AppDelegate::readyToQuit, &context, [this] { ++quits; });
     }
     // No check or install leaves a temporary file in the library, however it ended.
     void TearDown() override { EXPECT_EQ(env.temporaryFiles(), std::vector<std::string>{}); }
@@ -77,6 +78,8 @@ class SelfUpdate : public ::testing::Test {
     const std::string arguments = env.home() + "/relay-arguments";
     std::unique_ptr<LibraryModel> library;
     std::unique_ptr<LauncherSelfUpdate> updater;
+    int quits = 0; // times the launcher was told to quit
+    QObject context;
 };
 
 } // namespace
@@ -174,9 +177,6 @@ TEST_F(SelfUpdate, ATransferFailureLeavesNothingAndTheBannerOffersTheUpdateAgain
 TEST_F(SelfUpdate, TheUpdaterGetsThePlanAndThePidAndThenTheLauncherQuits) {
     publishNext();
     check();
-    int quits = 0;
-    QObject context;
-    QObject::connect(&AppDelegate::shared(), &AppDelegate::readyToQuit, &context, [&] { ++quits; });
     updater->install();
     ASSERT_TRUE(waitUntil([&] { return quits == 1; }, 60s)) << updater->message().toStdString();
     EXPECT_EQ(updater->message(), "Перезапуск лаунчера…");
@@ -203,9 +203,6 @@ TEST_F(SelfUpdate, AnUpdaterThatCannotStartLeavesTheLauncherRunning) {
     publishNext();
     check();
     fs::remove(relay());
-    int quits = 0;
-    QObject context;
-    QObject::connect(&AppDelegate::shared(), &AppDelegate::readyToQuit, &context, [&] { ++quits; });
     updater->install();
     ASSERT_TRUE(waitUntil([&] { return !updater->installing(); }, 60s));
     EXPECT_EQ(updater->message(),
@@ -277,8 +274,8 @@ TEST(SelfUpdateEndToEnd, TheBuiltLauncherReplacesItselfAndItsSuccessorCleansUp) 
     const std::string applications = env.home() + "/Applications";
     const std::string installed = applications + "/NOVRA Launcher.app";
     const std::string next = env.home() + "/next/NOVRA Launcher.app";
-    copyBuiltLauncher(installed, env.keys().publicKey, build, "1.0");
-    copyBuiltLauncher(next, env.keys().publicKey, build + 1, "1.1");
+    copyBuiltLauncher(installed, studioKeys().publicKey, build, "1.0");
+    copyBuiltLauncher(next, studioKeys().publicKey, build + 1, "1.1");
     env.publishLauncher(next, build + 1, "1.1");
     // A version of the launcher's package left in the library by an earlier update.
     const std::string versions = env.library() + "/launcher-self-update/versions";

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/Detached.h"
+#include "platform/Directory.h"
 #include "platform/Exchange.h"
 #include "support/SelfUpdateSupport.h"
 #include "support/TestSupport.h"
@@ -124,38 +125,24 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 } // namespace
 
+// The program leads a session of its own from the root folder, its input from /dev/null and its
+// output to /dev/null or the given file.
 TEST(DetachedStart, RunsInANewSessionFromTheRootWithNullStreams) {
     test::TempDir folder;
-    std::string report = folder / "report";
-    pid_t pid = platform::startDetached(reporter(folder), {report});
-    ASSERT_TRUE(test::waitForFile(report));
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    auto lines = linesOf(test::readFile(report));
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[0], "/dev/null");
-    EXPECT_EQ(lines[1], "/dev/null");
-    EXPECT_EQ(lines[2], "/dev/null");
-    EXPECT_EQ(lines[3], "/");
-    EXPECT_EQ(lines[4], std::to_string(pid));
-    EXPECT_EQ(lines[5], std::to_string(pid)) << "the program leads its own session";
-}
-
-TEST(DetachedStart, OutputCanGoToAFile) {
-    test::TempDir folder;
-    std::string report = folder / "report";
-    std::string log = folder / "log";
-    int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    pid_t pid = platform::startDetached(reporter(folder), {report}, fd);
-    ::close(fd);
-    ASSERT_TRUE(test::waitForFile(report));
-    ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
-    auto lines = linesOf(test::readFile(report));
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "/dev/null");
-    EXPECT_EQ(lines[1], log);
-    EXPECT_EQ(lines[2], log);
+    const std::string log = folder / "log";
+    for (bool toFile : {false, true}) {
+        SCOPED_TRACE(toFile ? "output to a file" : "no output");
+        const std::string report = folder / (toFile ? "report-file" : "report-null");
+        int fd = toFile ? ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600) : -1;
+        pid_t pid = platform::startDetached(reporter(folder), {report}, fd);
+        if (toFile) ::close(fd);
+        ASSERT_TRUE(test::waitForFile(report));
+        ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
+        const std::string output = toFile ? log : "/dev/null";
+        EXPECT_EQ(linesOf(test::readFile(report)),
+                  (std::vector<std::string>{"/dev/null", output, output, "/", std::to_string(pid),
+                                            std::to_string(pid)}));
+    }
     EXPECT_EQ(test::readFile(log), "to-output\n");
 }
 
@@ -177,6 +164,16 @@ TEST(DetachedStart, AProgramThatCannotRunIsAnError) {
         } catch (const std::system_error& e) {
             EXPECT_EQ(e.code().value(), c.error) << c.program;
         }
+    }
+    // A folder starts only one of its own names: a path through a link inside it is refused.
+    fs::create_directory(folder / "real");
+    fs::copy_file("/usr/bin/true", folder / "real/true");
+    fs::create_directory_symlink(folder / "real", folder / "link");
+    try {
+        platform::Directory::openNoFollow(folder.path()).startDetached("link/true", folder / "link/true");
+        ADD_FAILURE() << "a path through a link started";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), EINVAL);
     }
 }
 

@@ -28,12 +28,7 @@ const std::string kNoPrevious = "Предыдущая версия не найд
 
 class LibraryCare : public ::testing::Test {
 protected:
-    void SetUp() override {
-        keys = test::makeKeys(dir.path());
-        platform::trustSealKeysFromFile(keys.publicKey);
-        settings.library = dir / "Library";
-    }
-    void TearDown() override { platform::clearTrustedSealKeys(); }
+    void SetUp() override { settings.library = dir / "Library"; }
 
     // Publishes and installs a release of the game whose bundle says its version, with `files`
     // small files besides (the more files, the longer a removal takes).
@@ -44,7 +39,7 @@ protected:
             layout.files.emplace_back("Contents/Resources/tiles/" + std::to_string(i),
                                     std::string(3000, 'a' + i % 26));
         test::makeBundle(bundle, layout);
-        Game game = test::publishRelease(source, bundle, id, version, keys.privateKey);
+        Game game = test::publishRelease(source, bundle, id, version, test::studioKeys().privateKey);
         OperationControl control;
         return LauncherCore::install(source + "/packages/" + version + ".tar.gz", game, settings, control);
     }
@@ -65,29 +60,17 @@ protected:
                   platform::SealStatus::valid);
     }
     std::vector<std::string> versions() const { return test::listTree(gameDir() + "/versions"); }
-    // Everything below the game's folder, with the content of the records.
-    std::vector<std::string> snapshot() const {
-        std::vector<std::string> state = test::listTree(gameDir());
-        for (const char* record : {"current.json", "previous.json"})
-            if (test::exists(gameDir() + "/" + record))
-                state.push_back(test::readFile(gameDir() + "/" + record));
-        return state;
-    }
+    std::vector<std::string> snapshot() const { return test::gameState(gameDir()); }
     int leftovers() const {
         return test::countEntries(root(),
                                   [](const std::string& name) { return name.rfind(".remove-", 0) == 0; });
     }
 
     test::TempDir dir;
-    test::KeyPair keys;
+    test::TrustKey trust{test::studioKeys().publicKey};
     Settings settings;
     std::string source = dir / "source";
 };
-
-int64_t duBytes(const std::string& path) {
-    test::RunResult du = test::run("/usr/bin/du", {"-s", "-B1", path});
-    return std::stoll(du.out);
-}
 
 } // namespace
 
@@ -241,7 +224,7 @@ TEST_F(LibraryCare, SizeOnDiskIsTheAllocatedSpaceOfTheFolder) {
     test::writeFile(gameDir() + "/shared-file", std::string(100'000, 'c'));
     fs::create_hard_link(gameDir() + "/shared-file", gameDir() + "/hard-link");
 
-    EXPECT_EQ(LauncherCore::sizeOnDisk("game", root()), duBytes(gameDir()));
+    EXPECT_EQ(LauncherCore::sizeOnDisk("game", root()), std::stoll(test::run("/usr/bin/du", {"-s", "-B1", gameDir()}).out));
     EXPECT_EQ(LauncherCore::sizeOnDisk("missing", root()), 0);
     EXPECT_EQ(LauncherCore::sizeOnDisk("../game", root()), 0);
 }

@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "core/LauncherCore.h"
+#include "support/Bundles.h"
 #include "support/TestSupport.h"
 
 using namespace novra;
 
 TEST(PublishCheckCatalog, AcceptsSilentlyAndRefusesWithOneLine) {
     test::TempDir dir;
-    const std::string release = R"({"version":"1.0","sha256":")" + std::string(64, 'b') +
-                                R"(","archive":"packages/1.0.tar.gz","bytes":10,"expandedBytes":20,"app":"G.app",
-        "bundleID":"com.novra.g","architecture":"universal","minimumSystem":14,"notes":"","saves":"external"})";
+    const std::string release = test::sampleRelease().encode().dump();
     struct Case {
         const char* name;
         std::string contents;
@@ -18,19 +17,11 @@ TEST(PublishCheckCatalog, AcceptsSilentlyAndRefusesWithOneLine) {
     } cases[] = {
         {"ok.json", R"({"schema":1,"games":[{"id":"g","title":"G","summary":"","symbol":"","release":)" + release + "}]}",
          0, ""},
-        {"empty.json", R"({"schema":1,"games":[]})", 0, ""},
         {"schema.json", R"({"schema":2,"games":[]})", 1, "Неподдерживаемый каталог\n"},
-        {"big.json", R"({"schema":1,"games":[]})" + std::string(LauncherCore::kCatalogLimit, '\n'), 1,
-         "Каталог слишком большой\n"},
-        {"category.json", R"({"schema":1,"games":[{"id":"g","title":"G","summary":"","symbol":"","category":"Demo"}]})",
-         1, "Неизвестный раздел каталога\n"},
     };
     for (const auto& c : cases) {
         test::writeFile(dir / c.name, c.contents);
-        auto r = test::run(test::publishTool(), {"check-catalog", dir / c.name});
-        EXPECT_EQ(r.status, c.status) << c.name;
-        EXPECT_EQ(r.err, c.err) << c.name;
-        EXPECT_EQ(r.out, "") << c.name;
+        test::expectRefusal(test::run(test::publishTool(), {"check-catalog", dir / c.name}), c.err, c.status);
     }
 
     // Decoder and file errors are one line too, naming what is wrong.

@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <functional>
 
 #include "core/LauncherCore.h"
 #include "platform/Files.h"
 #include "platform/Volumes.h"
+#include "support/SelfUpdateSupport.h"
 #include "support/TestSupport.h"
 
 using namespace novra;
@@ -22,29 +19,10 @@ namespace {
 
 using novra::test::messageOf;
 
-// A tmpfs mounted at a new folder for the life of the object.
-class Tmpfs {
-public:
-    Tmpfs(const std::string& point, const std::string& options, unsigned long flags = 0) : point_(point) {
-        fs::create_directories(point);
-        if (::mount("tmpfs", point.c_str(), "tmpfs", flags, options.c_str()) != 0)
-            throw std::runtime_error("mount " + point + ": " + std::strerror(errno));
-    }
-    ~Tmpfs() { unmount(); }
-    void unmount() {
-        if (mounted_) ::umount2(point_.c_str(), MNT_DETACH);
-        mounted_ = false;
-    }
-
-private:
-    std::string point_;
-    bool mounted_ = true;
-};
-
 class Storage : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+        if (!test::canMount()) GTEST_SKIP() << "mounting a tmpfs needs root";
     }
     test::TempDir dir;
 };
@@ -52,8 +30,8 @@ protected:
 } // namespace
 
 TEST_F(Storage, RequiredVolumesMustBeMountedAndWritable) {
-    Tmpfs disk(dir / "disk", "size=1m");
-    Tmpfs readOnly(dir / "read-only", "size=1m", MS_RDONLY);
+    test::TmpfsMount disk(dir / "disk", "1m");
+    test::TmpfsMount readOnly(dir / "read-only", "1m", MS_RDONLY);
     fs::create_directories(dir / "plain");
     Settings settings;
     settings.library = dir / "Library";
@@ -70,7 +48,7 @@ TEST_F(Storage, RequiredVolumesMustBeMountedAndWritable) {
 }
 
 TEST_F(Storage, FreeSpaceRuleIsStrict) {
-    Tmpfs disk(dir / "disk", "size=300m");
+    test::TmpfsMount disk(dir / "disk", "300m");
     Settings settings;
     settings.library = dir / "disk/Games";
     ASSERT_EQ(messageOf([&] { LauncherCore::checkStorage(settings, 0); }), "");
@@ -84,7 +62,7 @@ TEST_F(Storage, FreeSpaceRuleIsStrict) {
     EXPECT_EQ(messageOf([&] { LauncherCore::checkStorage(settings, fits - 1); }), "");
 
     // A small disk cannot even hold the margin.
-    Tmpfs small(dir / "small", "size=100m");
+    test::TmpfsMount small(dir / "small", "100m");
     settings.library = dir / "small/Games";
     EXPECT_EQ(messageOf([&] { LauncherCore::checkStorage(settings, 0); }), full);
 }
@@ -102,7 +80,7 @@ TEST_F(Storage, LibraryInAMediaFolderNeedsItsDisk) {
     Settings settings;
     settings.library = point + "/Games";
     {
-        Tmpfs disk(point, "size=300m");
+        test::TmpfsMount disk(point, "300m");
         EXPECT_EQ(messageOf([&] { LauncherCore::checkStorage(settings, 0); }), "");
         EXPECT_TRUE(fs::is_directory(settings.library));
     }

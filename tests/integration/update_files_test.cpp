@@ -25,22 +25,15 @@ std::string versionName(char digit) {
 
 // The installed launcher (build 11), its package (build 12) installed in the library as the core
 // leaves it (beside an older version of the package), and the plan written for the updater.
-class UpdateAftermath : public test::SealedLauncherTest {
+class UpdateAftermath : public test::LauncherUpdateTest {
   protected:
     void SetUp() override {
-        installed = root / "Applications/NOVRA Launcher.app";
-        library = root / "library";
-        update = test::launcherUpdate(12, "2.1");
-        const std::string package = library + "/launcher-self-update";
-        current = versionName('a');
-        older = package + "/versions/" + versionName('b');
-        test::makeLauncher(installed, test::launcherSpec("11", "2.0"), keys().privateKey);
-        test::makeLauncher(package + "/versions/" + current + "/NOVRA Launcher.app",
-                           test::launcherSpec("12", "2.1"), keys().privateKey);
+        source = library + "/launcher-self-update/versions/" + current + "/NOVRA Launcher.app";
+        LauncherUpdateTest::SetUp();
         test::writeFile(older + "/NOVRA Launcher.app/Contents/Info.plist", "older");
-        LauncherCore::atomicJSON(Installed{update.release, 0, current}.encode(), package + "/current.json");
-        plan = SelfUpdateCore::prepare(package + "/versions/" + current + "/NOVRA Launcher.app", installed,
-                                       update);
+        LauncherCore::atomicJSON(Installed{update.release, 0, current}.encode(),
+                                 library + "/launcher-self-update/current.json");
+        plan = SelfUpdateCore::prepare(source, installed, update);
         planFile = library + "/" + SelfUpdateCore::planFileName(platform::uuidText());
         LauncherCore::atomicJSON(plan.encode(), planFile, 0600);
         test::writeFile(planFile + ".log", "");
@@ -55,9 +48,10 @@ class UpdateAftermath : public test::SealedLauncherTest {
 
     SelfUpdateCore::Aftermath finish() { return SelfUpdateCore::finishUpdates(library, installed); }
 
-    test::TempDir root;
-    std::string installed, library, current, older, planFile;
-    LauncherUpdate update;
+    std::string library = root / "library";
+    std::string current = versionName('a');
+    std::string older = library + "/launcher-self-update/versions/" + versionName('b');
+    std::string planFile;
     LauncherUpdatePlan plan;
 };
 

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <map>
+#include <memory>
 #include <stdexcept>
 
 #include "platform/BundleSeal.h"
@@ -27,6 +29,30 @@ KeyPair makeKeys(const std::string& directory, const std::string& name) {
     KeyPair keys{directory + "/" + name + ".key", directory + "/" + name + ".pub"};
     platform::generateSealKeys(keys.privateKey, keys.publicKey);
     return keys;
+}
+
+const KeyPair& studioKeys(int which) {
+    static TempDir folder;
+    static std::map<int, KeyPair> made;
+    auto it = made.find(which);
+    if (it == made.end())
+        it = made.emplace(which, makeKeys(folder.path(), "studio" + std::to_string(which))).first;
+    return it->second;
+}
+
+Release sampleRelease(const std::string& version) {
+    Release r;
+    r.version = version;
+    r.sha256 = std::string(64, 'a');
+    r.archive = "packages/" + version + ".tar.gz";
+    r.bytes = 1000;
+    r.expandedBytes = 2000;
+    r.app = "Game.app";
+    r.bundleID = "com.novra.test";
+    r.architecture = "arm64";
+    r.minimumSystem = 13;
+    r.saves = "external";
+    return r;
 }
 
 TrustKey::TrustKey(const std::string& publicKeyFile) { platform::trustSealKeysFromFile(publicKeyFile); }

@@ -1,9 +1,10 @@
 #pragma once
-// Application bundles, seal keys and trust for the tests.
+// Application bundles, releases, seal keys and trust for the tests.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/Catalog.h"
 #include "platform/PropertyList.h"
 
 namespace novra::test {
@@ -26,6 +27,14 @@ struct KeyPair {
 };
 // A throw-away Ed25519 key pair written into `directory` as NAME.key and NAME.pub.
 KeyPair makeKeys(const std::string& directory, const std::string& name = "studio");
+
+// The studio's throw-away key pairs, made once per test program: 0 is the one the tests trust,
+// others are strangers' keys.
+const KeyPair& studioKeys(int which = 0);
+
+// A valid release of `version` of the bundle "Game.app" ("com.novra.test"); the package's digest and
+// sizes are placeholders.
+Release sampleRelease(const std::string& version = "1.0");
 
 // Trusts the public key file for the life of the object; afterwards no key is trusted.
 class TrustKey {

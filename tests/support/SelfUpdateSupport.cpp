@@ -54,29 +54,23 @@ void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::
     if (!privateKey.empty()) platform::sealBundle(path, privateKey);
 }
 
-void SealedLauncherTest::SetUpTestSuite() {
-    keyFolder_ = std::make_unique<TempDir>();
-    keys_ = makeKeys(keyFolder_->path());
-}
-
-void SealedLauncherTest::TearDownTestSuite() { keyFolder_.reset(); }
-
 LauncherUpdate launcherUpdate(int64_t build, const std::string& version) {
-    LauncherUpdate update;
-    update.schema = 1;
-    update.build = build;
-    update.release.version = version;
-    update.release.sha256 = std::string(64, 'a');
-    update.release.archive = "packages/" + version + ".tar.gz";
-    update.release.bytes = 1000;
-    update.release.expandedBytes = 2000;
+    LauncherUpdate update{1, build, sampleRelease(version)};
     update.release.app = "NOVRA Launcher.app";
     update.release.bundleID = "com.novra.launcher";
-    update.release.architecture = "universal";
-    update.release.minimumSystem = 13;
-    update.release.notes = "";
-    update.release.saves = "external";
     return update;
+}
+
+void LauncherUpdateTest::SetUp() {
+    makeLauncher(installed, launcher(false), studioKeys().privateKey);
+    makeLauncher(source, launcher(true), studioKeys().privateKey);
+}
+
+LauncherSpec LauncherUpdateTest::launcher(bool newer) const {
+    return launcherSpec(newer ? "12" : "11", newer ? "2.1" : "2.0", [&](LauncherSpec& s) {
+        s.program = newer ? "#!/bin/sh\necho new\n" : "#!/bin/sh\necho old\n";
+        if (newer) s.files = {{"Contents/Resources/catalog.json", "{}"}};
+    });
 }
 
 std::map<std::string, std::string> snapshot(const std::string& root) {
@@ -96,15 +90,17 @@ std::map<std::string, std::string> snapshot(const std::string& root) {
     return entries;
 }
 
-TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size) : path_(directory) {
+TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size, unsigned long flags)
+    : path_(directory) {
     std::filesystem::create_directories(directory);
     std::string options = "size=" + size + ",mode=0755";
-    if (::mount("tmpfs", directory.c_str(), "tmpfs", 0, options.c_str()) != 0)
+    if (::mount("tmpfs", directory.c_str(), "tmpfs", flags, options.c_str()) != 0)
         throw std::runtime_error("mount tmpfs " + directory + ": " + std::strerror(errno));
 }
 
-TmpfsMount::~TmpfsMount() {
-    ::umount2(path_.c_str(), MNT_DETACH);
+void TmpfsMount::unmount() {
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+    mounted_ = false;
 }
 
 std::string relayTool() {
@@ -113,15 +109,6 @@ std::string relayTool() {
 
 bool canMount() {
     return ::geteuid() == 0;
-}
-
-bool waitForFile(const std::string& path, double seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!exists(path)) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 } // namespace novra::test

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,20 +31,6 @@ struct LauncherSpec {
     std::string trustedKeys;
 };
 
-// A fixture of the self-update tests: one throw-away seal key pair for the whole suite, trusted
-// while each test runs.
-class SealedLauncherTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    static const KeyPair& keys() { return keys_; }
-
-  private:
-    static inline std::unique_ptr<TempDir> keyFolder_;
-    static inline KeyPair keys_;
-    TrustKey trust_{keys_.publicKey};
-};
-
 // A spec with the given build number and version, changed further by `change`.
 LauncherSpec launcherSpec(const std::string& build, const std::string& version = "2.0",
                           const std::function<void(LauncherSpec&)>& change = {});
@@ -56,29 +41,48 @@ void makeLauncher(const std::string& path, const LauncherSpec& spec, const std::
 // A valid manifest of the launcher with the given build number and version.
 LauncherUpdate launcherUpdate(int64_t build, const std::string& version);
 
+// An update as the launcher meets it: the installed launcher (build 11, version 2.0) in
+// "Applications" and the new one (build 12, version 2.1) unpacked in the library, both sealed with
+// the studio's key, which the process trusts. A fixture that keeps the new one elsewhere sets `source`
+// before calling SetUp().
+class LauncherUpdateTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    // The spec of the installed launcher or of the new one; their programs print "old" and "new".
+    virtual LauncherSpec launcher(bool newer) const;
+
+    TempDir root;
+    TrustKey trust{studioKeys().publicKey};
+    std::string applications = root / "Applications";
+    std::string installed = applications + "/NOVRA Launcher.app";
+    std::string source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
+    LauncherUpdate update = launcherUpdate(12, "2.1");
+};
+
 // Every entry below `root`, relative to it, with its kind, mode and contents ("d 755", "f 755 BYTES"),
 // to compare whole trees.
 std::map<std::string, std::string> snapshot(const std::string& root);
 
-// A tmpfs mounted on a fresh directory for the life of the object (root only; see canMount()).
+// A tmpfs mounted on a fresh directory for the life of the object, or until unmount() (root only;
+// see canMount()). `flags` are mount(2)'s, MS_RDONLY for one.
 class TmpfsMount {
   public:
-    explicit TmpfsMount(const std::string& directory, const std::string& size = "16m");
-    ~TmpfsMount();
+    explicit TmpfsMount(const std::string& directory, const std::string& size = "16m",
+                        unsigned long flags = 0);
+    ~TmpfsMount() { unmount(); }
+    void unmount();
     TmpfsMount(const TmpfsMount&) = delete;
     TmpfsMount& operator=(const TmpfsMount&) = delete;
     const std::string& path() const { return path_; }
 
   private:
     std::string path_;
+    bool mounted_ = true;
 };
 // True when this process may mount file systems (it runs as root).
 bool canMount();
 
 // Absolute path of the built UpdateRelay.
 std::string relayTool();
-
-// Waits up to `seconds` for `path` to exist; true when it does.
-bool waitForFile(const std::string& path, double seconds = 10);
 
 } // namespace novra::test

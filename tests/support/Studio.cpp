@@ -29,8 +29,7 @@ Game publishRelease(const std::string& source, const std::string& bundle, const 
     throw std::runtime_error("the published game is not in the catalog: " + id);
 }
 
-bool killWhen(const std::function<void()>& work, const std::function<bool()>& reached,
-              std::chrono::nanoseconds delay) {
+pid_t runInChild(const std::function<void()>& work) {
     pid_t child = ::fork();
     if (child < 0) throw std::runtime_error("fork");
     if (child == 0) {
@@ -41,6 +40,12 @@ bool killWhen(const std::function<void()>& work, const std::function<bool()>& re
         }
         ::_exit(0);
     }
+    return child;
+}
+
+bool killWhen(const std::function<void()>& work, const std::function<bool()>& reached,
+              std::chrono::nanoseconds delay) {
+    pid_t child = runInChild(work);
     const auto end = std::chrono::steady_clock::now() + delay;
     int status = 0;
     while (!(reached && reached()) && std::chrono::steady_clock::now() < end) {
@@ -50,6 +55,13 @@ bool killWhen(const std::function<void()>& work, const std::function<bool()>& re
     ::kill(child, SIGKILL);
     ::waitpid(child, &status, 0);
     return WIFSIGNALED(status);
+}
+
+std::vector<std::string> gameState(const std::string& gameDirectory) {
+    std::vector<std::string> state = listTree(gameDirectory);
+    for (const char* record : {"current.json", "previous.json"})
+        if (exists(gameDirectory + "/" + record)) state.push_back(readFile(gameDirectory + "/" + record));
+    return state;
 }
 
 int countEntries(const std::string& folder, const std::function<bool(const std::string&)>& match) {

@@ -2,9 +2,12 @@
 // A studio and the processes around a library, for the tests of installing and looking after
 // games: releases published with the studio's tool, a second process that holds a game's install
 // lock, and work killed at a chosen moment.
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/Catalog.h"
 
@@ -17,11 +20,19 @@ Game publishRelease(const std::string& source, const std::string& bundle, const 
                     const std::string& version, const std::string& privateKey,
                     const std::string& title = "Игра");
 
+// Runs `work` in a child process (a fork of the test), which ends with status 0, or 1 when `work`
+// throws; returns the child's process id.
+pid_t runInChild(const std::function<void()>& work);
+
 // Runs `work` in a child process (a fork of the test) and kills it with SIGKILL as soon as
 // `reached` holds (when given) or `delay` has passed. True when the kill found the child still
 // running; false when it had ended on its own first.
 bool killWhen(const std::function<void()>& work, const std::function<bool()>& reached,
               std::chrono::nanoseconds delay);
+
+// Everything below a game's folder, with the content of its records: the same before and after
+// an operation that changed nothing.
+std::vector<std::string> gameState(const std::string& gameDirectory);
 
 // How many entries of `folder` have a name that `match` accepts; 0 when it cannot be read.
 int countEntries(const std::string& folder, const std::function<bool(const std::string&)>& match);

@@ -2,12 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "core/LauncherError.h"
 #include "platform/Process.h"
@@ -16,17 +21,9 @@ namespace fs = std::filesystem;
 
 namespace novra::test {
 
-namespace {
-std::string defaultBase() {
+TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
-    return base && *base ? base : "/tmp";
-}
-} // namespace
-
-TempDir::TempDir() : TempDir(defaultBase()) {}
-
-TempDir::TempDir(const std::string& base) {
-    std::string pattern = base + "/novra-test-XXXXXX";
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/novra-test-XXXXXX";
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
@@ -62,6 +59,22 @@ bool exists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, ec));
 }
 
+bool waitForFile(const std::string& path, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!exists(path)) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+std::string randomBytes(size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(generator());
+    return bytes;
+}
+
 std::vector<std::string> listTree(const std::string& root) {
     std::vector<std::string> paths;
     for (const auto& entry : fs::recursive_directory_iterator(root))
@@ -81,6 +94,12 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
     result.out = process.captured(1);
     result.err = process.captured(2);
     return result;
+}
+
+void expectRefusal(const RunResult& result, const std::string& err, int status) {
+    EXPECT_EQ(result.status, status) << err;
+    EXPECT_EQ(result.err, err);
+    EXPECT_EQ(result.out, "") << err;
 }
 
 std::string messageOf(const std::function<void()>& action) {

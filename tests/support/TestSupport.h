@@ -12,8 +12,6 @@ namespace novra::test {
 class TempDir {
 public:
     TempDir();
-    // A fresh directory under `base` instead.
-    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -27,6 +25,10 @@ private:
 void writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 bool exists(const std::string& path);
+// Waits up to `seconds` for `path` to exist; true when it does.
+bool waitForFile(const std::string& path, double seconds = 10);
+// `size` pseudo-random bytes (which gzip cannot shrink), the same for the same seed.
+std::string randomBytes(size_t size, unsigned seed = 1);
 // Every path below `root`, relative to it, sorted ("a", "a/b", ...).
 std::vector<std::string> listTree(const std::string& root);
 
@@ -37,6 +39,9 @@ struct RunResult {
 };
 // Runs a program by absolute path with an argument list and captures both outputs.
 RunResult run(const std::string& program, const std::vector<std::string>& arguments);
+// A program that refused: exit status `status`, `err` as its whole standard error, nothing on
+// standard output.
+void expectRefusal(const RunResult& result, const std::string& err, int status = 1);
 
 // The LauncherError message the action throws, "(cancelled)" for a cancellation, "" when it
 // returns normally. Other errors propagate.

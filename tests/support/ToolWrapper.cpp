@@ -3,8 +3,12 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <stdexcept>
+#include <thread>
 
 #include "core/Transfer.h"
 #include "support/TestSupport.h"
@@ -37,5 +41,22 @@ std::optional<int> ToolWrapper::lastPid() const {
 }
 
 bool processExists(int pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+std::string cancelOnceStarted(OperationControl& control, const std::function<void(const Progress&)>& transfer,
+                              const std::function<void()>& unblock) {
+    using namespace std::chrono_literals;
+    std::atomic<bool> started{false};
+    auto worker = std::async(std::launch::async, [&] {
+        return messageOf([&] { transfer([&](double value) { started = started || value > 0; }); });
+    });
+    auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!started && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(300ms);
+    control.cancel();
+    bool ended = worker.wait_for(10s) == std::future_status::ready;
+    if (unblock) unblock();
+    if (!started) return "no bytes arrived";
+    return ended ? worker.get() : "still running after the cancel";
+}
 
 } // namespace novra::test

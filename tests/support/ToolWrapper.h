@@ -1,9 +1,12 @@
 #pragma once
-// Stand-ins for the system tools the launcher starts.
+// Stand-ins for the system tools the launcher starts, and the children they leave.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/OperationControl.h"
+#include "core/Transfer.h"
 #include "platform/Tools.h"
 
 namespace novra::test {
@@ -41,5 +44,12 @@ private:
 
 // True while a process with this id exists (a zombie included).
 bool processExists(int pid);
+
+// Runs `transfer` on another thread, giving it a progress callback; cancels `control` a moment after
+// the first bytes are reported and waits up to ten seconds for the transfer to end, then runs
+// `unblock` (which lets a stalled child go). The outcome as messageOf() gives it ("(cancelled)" for
+// a cancellation), or "no bytes arrived" / "still running after the cancel".
+std::string cancelOnceStarted(OperationControl& control, const std::function<void(const Progress&)>& transfer,
+                              const std::function<void()>& unblock = {});
 
 } // namespace novra::test

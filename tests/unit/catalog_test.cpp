@@ -3,20 +3,14 @@
 #include <string>
 
 #include "core/LauncherCore.h"
+#include "support/Bundles.h"
 #include "support/TestSupport.h"
 
 using namespace novra;
 
 namespace {
 
-const std::string kSha(64, 'a');
-
-Json releaseJson() {
-    return Json{{"version", "1.0"},         {"sha256", kSha},           {"archive", "packages/1.0.tar.gz"},
-                {"bytes", 1000},            {"expandedBytes", 5000},    {"app", "Game.app"},
-                {"bundleID", "com.novra.g"}, {"architecture", "arm64"}, {"minimumSystem", 13},
-                {"notes", "notes"},         {"saves", "external"}};
-}
+Json releaseJson() { return test::sampleRelease().encode(); }
 
 Json gameJson(const std::string& id) {
     return Json{{"id", id}, {"title", "Title " + id}, {"summary", "s"}, {"symbol", "star"}};
@@ -67,6 +61,7 @@ TEST(ReleaseValidation, EachRuleHasItsMessage) {
         {"valid", [](Json&) {}, ""},
         {"uppercase hex", [](Json& j) { j["sha256"] = std::string(64, 'A'); }, "Неверный SHA-256 релиза"},
         {"short hex", [](Json& j) { j["sha256"] = std::string(63, 'a'); }, "Неверный SHA-256 релиза"},
+        {"long hex", [](Json& j) { j["sha256"] = std::string(65, 'a'); }, "Неверный SHA-256 релиза"},
         {"tgz", [](Json& j) { j["archive"] = "packages/1.0.tgz"; }, "Неверный путь пакета"},
         {"dot slash", [](Json& j) { j["archive"] = "./packages/1.0.tar.gz"; }, "Неверный путь пакета"},
         {"bytes 0", [](Json& j) { j["bytes"] = 0; }, "Неверный размер пакета"},
@@ -110,42 +105,41 @@ TEST(ReleaseValidation, EachRuleHasItsMessage) {
 
 TEST(CatalogValidation, GamesAndLimits) {
     auto catalogWith = [](int schema, std::vector<Json> games) {
-        Json j{{"schema", schema}, {"games", games}};
-        return Catalog::decode(JsonObject(j, ""));
+        return Catalog::decode(JsonObject(Json{{"schema", schema}, {"games", games}}, ""));
     };
-    EXPECT_EQ(messageOf([&] { catalogWith(1, {}).validate(); }), "");
-    EXPECT_EQ(messageOf([&] { catalogWith(2, {}).validate(); }), "Неподдерживаемый каталог");
-
+    auto game = [](const std::string& id, const char* key, const Json& value) {
+        Json j = gameJson(id);
+        j[key] = value;
+        return j;
+    };
     std::vector<Json> many;
     for (int i = 0; i < 257; ++i) many.push_back(gameJson("g" + std::to_string(i)));
-    EXPECT_EQ(messageOf([&] { catalogWith(1, many).validate(); }), "Неподдерживаемый каталог");
-    many.pop_back();
-    EXPECT_EQ(messageOf([&] { catalogWith(1, many).validate(); }), "");
+    Json badRelease = releaseJson();
+    badRelease["saves"] = "inside";
+    const std::string unfit = "Повторяющаяся или неверная игра";
+    struct Case {
+        int schema;
+        std::vector<Json> games;
+        std::string message;
+    } cases[] = {
+        {1, {}, ""},
+        {2, {}, "Неподдерживаемый каталог"},
+        {1, many, "Неподдерживаемый каталог"},
+        {1, {many.begin(), many.end() - 1}, ""},
+        {1, {gameJson("a"), gameJson("a")}, unfit},
+        {1, {gameJson("a"), game("b", "title", "")}, unfit},
+        {1, {gameJson("Bad")}, unfit},
+        {1, {game("c", "category", "Game")}, "Неизвестный раздел каталога"},
+        {1, {gameJson("a"), game("e", "release", badRelease)}, "Несовместимый пакет или сохранения внутри сборки"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(messageOf([&] { catalogWith(c.schema, c.games).validate(); }), c.message) << c.games.size();
 
-    Json untitled = gameJson("b");
-    untitled["title"] = "";
-    Json upperCategory = gameJson("c");
-    upperCategory["category"] = "Game";
-    Json demo = gameJson("d");
-    demo["category"] = "demoscene";
-    Json badRelease = gameJson("e");
-    badRelease["release"] = releaseJson();
-    badRelease["release"]["saves"] = "inside";
-
-    EXPECT_EQ(messageOf([&] { catalogWith(1, {gameJson("a"), gameJson("a")}).validate(); }),
-              "Повторяющаяся или неверная игра");
-    EXPECT_EQ(messageOf([&] { catalogWith(1, {gameJson("a"), untitled}).validate(); }),
-              "Повторяющаяся или неверная игра");
-    EXPECT_EQ(messageOf([&] { catalogWith(1, {gameJson("Bad")}).validate(); }), "Повторяющаяся или неверная игра");
-    EXPECT_EQ(messageOf([&] { catalogWith(1, {upperCategory}).validate(); }), "Неизвестный раздел каталога");
-    EXPECT_EQ(messageOf([&] { catalogWith(1, {demo, gameJson("f")}).validate(); }), "");
-    EXPECT_EQ(messageOf([&] { catalogWith(1, {gameJson("a"), badRelease}).validate(); }),
-              "Несовместимый пакет или сохранения внутри сборки");
-
-    Catalog ok = catalogWith(1, {demo, gameJson("f")});
-    EXPECT_TRUE(ok.games[0].isDemo());
-    EXPECT_FALSE(ok.games[1].isDemo());
-    EXPECT_FALSE(ok.games[1].category.has_value());
+    Catalog demo = catalogWith(1, {game("d", "category", "demoscene"), gameJson("f")});
+    EXPECT_EQ(messageOf([&] { demo.validate(); }), "");
+    EXPECT_TRUE(demo.games[0].isDemo());
+    EXPECT_FALSE(demo.games[1].isDemo());
+    EXPECT_FALSE(demo.games[1].category.has_value());
 }
 
 TEST(Decoding, IsStrictAndNamesTheKey) {
@@ -203,10 +197,9 @@ TEST(Decoding, IsStrictAndNamesTheKey) {
     }
 }
 
-TEST(Encoding, SortedPrettyAndOptionalFieldsOmitted) {
+TEST(Encoding, RoundTripsAndOmitsAbsentOptionalFields) {
     Game game{"a", "T", "S", "star", std::nullopt, std::nullopt};
-    std::string text = encodeJson(game.encode());
-    EXPECT_EQ(text, "{\n  \"id\": \"a\",\n  \"summary\": \"S\",\n  \"symbol\": \"star\",\n  \"title\": \"T\"\n}\n");
+    EXPECT_EQ(game.encode(), Json::parse(R"({"id": "a", "summary": "S", "symbol": "star", "title": "T"})"));
 
     Catalog catalog;
     catalog.games.push_back(game);

@@ -20,29 +20,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Release sampleRelease() {
-    Release r;
-    r.version = "1.0";
-    r.sha256 = std::string(64, 'a');
-    r.archive = "packages/1.0.tar.gz";
-    r.bytes = 10;
-    r.expandedBytes = 20;
-    r.app = "Build/Game.app";
-    r.bundleID = "com.novra.test";
-    r.architecture = "arm64";
-    r.minimumSystem = 14;
-    r.notes = "";
-    r.saves = "external";
-    return r;
-}
-
 using novra::test::messageOf;
 
 } // namespace
 
 TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
     test::TempDir root;
-    Installed record{sampleRelease(), 700000000.5, std::string(64, 'a') + "-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"};
+    Installed record{test::sampleRelease(), 700000000.5,
+                     std::string(64, 'a') + "-0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"};
     EXPECT_EQ(LauncherCore::current("game", root.path()), std::nullopt); // not installed
 
     fs::create_directories(root / "game");
@@ -106,27 +91,23 @@ TEST(InstalledRecords, CurrentReadsOnlySoundRecords) {
 }
 
 TEST(InstalledRecords, AppURLJoinsTheLayout) {
-    Installed record{sampleRelease(), 0, "abc-UUID"};
+    Installed record{test::sampleRelease(), 0, "abc-UUID"};
+    record.release.app = "Build/Game.app";
     EXPECT_EQ(LauncherCore::appURL("game", record, "/lib"), "/lib/game/versions/abc-UUID/Build/Game.app");
     EXPECT_EQ(LauncherCore::appURL("game", record, "/lib/"), "/lib/game/versions/abc-UUID/Build/Game.app");
 }
 
 class VerifyApp : public ::testing::Test {
 protected:
-    void SetUp() override {
-        keys = test::makeKeys(dir.path());
-        platform::trustSealKeysFromFile(keys.publicKey);
-        release = sampleRelease();
-    }
-    void TearDown() override { platform::clearTrustedSealKeys(); }
 
     std::string verify() {
         return messageOf([&] { LauncherCore::verifyApp(app, release); });
     }
 
     test::TempDir dir;
-    test::KeyPair keys;
-    Release release;
+    const test::KeyPair& keys = test::studioKeys();
+    test::TrustKey trust{keys.publicKey};
+    Release release = test::sampleRelease();
     std::string app = dir / "Game.app";
 };
 
@@ -144,39 +125,24 @@ TEST_F(VerifyApp, EachRuleHasItsMessage) {
     const std::string wrongID = "Идентификатор приложения не совпадает с релизом";
     const std::string noExecutable = "Исполняемый файл приложения отсутствует";
     const std::string badSeal = "Проверка подписи приложения не пройдена";
-    auto plist = [](const std::string& body) {
-        return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + body + "</dict></plist>";
-    };
+    const std::string identifier = "<key>CFBundleIdentifier</key><string>com.novra.test</string>";
+    auto executable = [](const std::string& value) { return "<key>CFBundleExecutable</key>" + value; };
     struct Case {
         const char* name;
         test::BundleSpec spec;
         std::function<void(const std::string&)> change; // applied before sealing
         std::string expected;
+        std::optional<std::string> info = {}; // the entries of Info.plist, written in place of the bundle's
     };
     const Case cases[] = {
         {"no property list", {}, [](const std::string& a) { fs::remove(a + "/Contents/Info.plist"); }, noApp},
         {"property list is garbage", {},
          [](const std::string& a) { test::writeFile(a + "/Contents/Info.plist", "garbage"); }, noApp},
-        {"executable key missing", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
-         },
-         noApp},
-        {"executable key not a string", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleExecutable</key><integer>1</integer>"
-                                   "<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
-         },
-         noApp},
+        {"executable key missing", {}, nullptr, noApp, identifier},
+        {"executable key not a string", {}, nullptr, noApp, executable("<integer>1</integer>") + identifier},
         {"identifier differs", {.bundleID = "com.novra.other"}, nullptr, wrongID},
         {"identifier differs in case", {.bundleID = "com.novra.Test"}, nullptr, wrongID},
-        {"identifier missing", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist", plist("<key>CFBundleExecutable</key><string>Game</string>"));
-         },
-         wrongID},
+        {"identifier missing", {}, nullptr, wrongID, executable("<string>Game</string>")},
         {"executable file missing", {}, [](const std::string& a) { fs::remove(a + "/Contents/MacOS/Game"); },
          noExecutable},
         {"executable file not executable", {},
@@ -187,28 +153,22 @@ TEST_F(VerifyApp, EachRuleHasItsMessage) {
              fs::create_directories(a + "/Contents/MacOS/Tool");
          },
          noExecutable},
-        {"executable name climbs", {},
-         [&](const std::string& a) {
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleExecutable</key><string>../MacOS/Game</string>"
-                                   "<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
-         },
-         noExecutable},
+        {"executable name climbs", {}, nullptr, noExecutable,
+         executable("<string>../MacOS/Game</string>") + identifier},
         {"executable name has a slash", {},
-         [&](const std::string& a) {
+         [](const std::string& a) {
              fs::create_directories(a + "/Contents/MacOS/Sub");
              fs::copy_file(a + "/Contents/MacOS/Game", a + "/Contents/MacOS/Sub/Game");
-             test::writeFile(a + "/Contents/Info.plist",
-                             plist("<key>CFBundleExecutable</key><string>Sub/Game</string>"
-                                   "<key>CFBundleIdentifier</key><string>com.novra.test</string>"));
          },
-         noExecutable},
+         noExecutable, executable("<string>Sub/Game</string>") + identifier},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(app);
         test::makeBundle(app, c.spec);
         if (c.change) c.change(app);
+        const std::string plist = R"(<?xml version="1.0"?><plist version="1.0"><dict>)";
+        if (c.info) test::writeFile(app + "/Contents/Info.plist", plist + *c.info + "</dict></plist>");
         platform::sealBundle(app, keys.privateKey);
         EXPECT_EQ(verify(), c.expected);
     }

@@ -38,13 +38,10 @@ TEST(SocialTypes, RequiredKeysMustBePresentNotNullAndTyped) {
         const char* key; // named in the failure
     };
     const Case cases[] = {
+        // Null, wrong types and other documents fail as every decoded document does (Decoding).
         {R"({"username": "anna", "registered": true})", "«id»"},
-        {R"({"id": null, "registered": true})", "«id»"},
-        {R"({"id": 5, "registered": true})", "«id»"},
         {R"({"id": "p-1"})", "«registered»"},
-        {R"({"id": "p-1", "registered": "yes"})", "«registered»"},
         {R"({"id": "p-1", "username": 3, "registered": true})", "«username»"},
-        {R"(["id"])", "«документ»"},
     };
     for (const Case& c : cases) {
         std::string failure = decodingFailure<PlayerAccount>(c.body);
@@ -132,15 +129,10 @@ TEST(SocialTypes, FailureTexts) {
         const char* message;
     };
     const Case cases[] = {
-        {404, "<html>Not Found</html>", "Социальная часть NOVRA ещё не включена на сервере"},
+        // The client's answers over the wire have more (SocialAPITest.OnlyStatus200Succeeds).
         {404, "", "Социальная часть NOVRA ещё не включена на сервере"},
-        {404, R"({"error": "Игрок не найден"})", "Игрок не найден"},
-        {500, R"({"error": "x"})", "x"},
-        {500, R"({"error": 5})", "Сервис недоступен (500)"},
         {500, R"({"message": "x"})", "Сервис недоступен (500)"},
         {503, R"(["error"])", "Сервис недоступен (503)"},
-        {302, "", "Сервис недоступен (302)"},
-        {201, "{}", "Сервис недоступен (201)"},
         {401, R"({"error": ""})", ""},
     };
     for (const Case& c : cases) {
@@ -151,15 +143,4 @@ TEST(SocialTypes, FailureTexts) {
     EXPECT_EQ(SocialFailure::badAddress().status(), 0);
     EXPECT_STREQ(SocialFailure::badAddress().what(), "Неверный адрес");
     EXPECT_STREQ(SocialFailure::noAnswer().what(), "Сервер не ответил");
-}
-
-TEST(SocialTypes, RequestBodies) {
-    EXPECT_EQ(SocialBody::empty().dump(), "{}");
-    EXPECT_EQ(SocialBody::credentials("anna", "pa\"ss").dump(), R"({"password":"pa\"ss","username":"anna"})");
-    EXPECT_EQ(SocialBody::presence("orbit").dump(), R"({"current_game":"orbit"})");
-    EXPECT_EQ(SocialBody::presence(std::nullopt).dump(), R"({"current_game":null})");
-    EXPECT_EQ(SocialBody::friendRequest("Борис").dump(), R"({"username":"Борис"})");
-    EXPECT_EQ(SocialBody::message("0F4C1C9E-3A5B-4B8E-9D0C-6E2F1A7B8C9D", "привет").dump(),
-              R"({"body":"привет","client_id":"0F4C1C9E-3A5B-4B8E-9D0C-6E2F1A7B8C9D"})");
-    EXPECT_EQ(SocialBody::markRead(9007199254740993LL).dump(), R"({"through":9007199254740993})");
 }

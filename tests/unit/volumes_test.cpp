@@ -46,6 +46,8 @@ TEST(Volumes, LooksUpTheMountHoldingAPath) {
     test::TempDir dir;
     EXPECT_EQ(platform::volumeRoot("/"), "/");
     EXPECT_EQ(platform::volumeRoot("/proc/self"), "/proc");
+    // A mount point holds the paths below it, not every path that starts with the same letters.
+    EXPECT_EQ(platform::volumeRoot("/procs/none"), "/");
     EXPECT_EQ(platform::volumeRoot(""), std::nullopt);
     EXPECT_EQ(platform::volumeRoot("relative/path"), std::nullopt);
     // A link is resolved before the lookup.

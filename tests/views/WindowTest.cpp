@@ -73,13 +73,11 @@ void WindowTest::load() {
 
 void WindowTest::show() {
     if (!window_) load();
-    int refreshes = 0;
-    QObject context;
-    QObject::connect(&model(), &LibraryModel::checkingChanged, &context, [&] { ++refreshes; });
-    window_->show();
-    window_->requestActivate();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
-    ASSERT_TRUE(waitUntil([&] { return refreshes == 2 && !model().checking(); }));
+    refreshBy(model(), [&] {
+        window_->show();
+        window_->requestActivate();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+    });
 }
 
 QObject* WindowTest::view() const { return object(QStringLiteral("libraryView")); }
@@ -151,33 +149,12 @@ QVariant WindowTest::call(const QString& name, const char* method, const QVarian
 }
 
 void WindowTest::publishLarge(const std::string& id, const std::string& version) {
-    std::string noise(512 * 1024, '\0');
-    uint32_t state = 2463534242u;
-    for (char& byte : noise) {
-        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-        byte = static_cast<char>(state);
-    }
-    env.publish(id, version, {{"Contents/Resources/noise.bin", noise}});
+    env.publish(id, version, {{"Contents/Resources/noise.bin", randomBytes(512 * 1024)}});
 }
 
 void WindowTest::publishAndRefresh(std::initializer_list<const char*> ids) {
     for (const char* id : ids) env.publish(id, std::string(id) + "-1.0");
     refresh();
-}
-
-void WindowTest::refresh() {
-    int changes = 0;
-    QObject context;
-    QObject::connect(&model(), &LibraryModel::checkingChanged, &context, [&] { ++changes; });
-    model().refresh();
-    ASSERT_TRUE(waitUntil([&] { return changes == 2 && !model().checking(); }));
-}
-
-void WindowTest::install(const QString& id) {
-    model().install(id);
-    ASSERT_EQ(model().busy(), id);
-    ASSERT_TRUE(waitUntil([&] { return model().busy().isEmpty(); }, std::chrono::seconds(60)));
-    ASSERT_EQ(model().error(), "");
 }
 
 void WindowTest::picture(const QString& name) {

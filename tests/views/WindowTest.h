@@ -66,8 +66,8 @@ protected:
     void publishLarge(const std::string& id, const std::string& version);
     // Publishes releases of the games and lets the model see them.
     void publishAndRefresh(std::initializer_list<const char*> ids);
-    void refresh();
-    void install(const QString& id);
+    void refresh() { test::refresh(model()); }
+    void install(const QString& id) { test::install(model(), id.toStdString()); }
 
     // The whole window as pictures/NAME.png.
     void picture(const QString& name);

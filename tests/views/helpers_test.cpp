@@ -9,14 +9,12 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -26,6 +24,8 @@
 #include "launcher/views/GameVisual.h"
 #include "launcher/views/LauncherResource.h"
 #include "launcher/views/Symbols.h"
+#include "support/PrivateBus.h"
+#include "support/qt/QtAwait.h"
 
 namespace novra {
 namespace {
@@ -194,20 +194,9 @@ public slots:
     }
 };
 
-bool waitFor(const std::function<bool()>& condition) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition() && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
-
 TEST(MotionPreference, FollowsTheDesktopsAnimationSwitch) {
-    QProcess bus;
-    bus.start(QStringLiteral("/usr/bin/dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
-    ASSERT_TRUE(bus.waitForReadyRead(5000));
-    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    test::PrivateBus bus;
+    const QString address = QString::fromStdString(bus.address());
     {
         QDBusConnection server = QDBusConnection::connectToBus(address, QStringLiteral("portal"));
         ASSERT_TRUE(server.isConnected());
@@ -218,7 +207,7 @@ TEST(MotionPreference, FollowsTheDesktopsAnimationSwitch) {
 
         MotionPreference preference;
         EXPECT_FALSE(preference.reduceMotion()); // motion until the desktop says otherwise
-        EXPECT_TRUE(waitFor([&] { return preference.reduceMotion(); }));
+        EXPECT_TRUE(test::waitUntil([&] { return preference.reduceMotion(); }));
 
         auto changed = [&](const QString& key, bool value) {
             QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
@@ -229,13 +218,11 @@ TEST(MotionPreference, FollowsTheDesktopsAnimationSwitch) {
         };
         changed(QStringLiteral("gtk-theme"), true); // another key changes nothing
         changed(QStringLiteral("enable-animations"), true);
-        EXPECT_TRUE(waitFor([&] { return !preference.reduceMotion(); }));
+        EXPECT_TRUE(test::waitUntil([&] { return !preference.reduceMotion(); }));
         changed(QStringLiteral("enable-animations"), false);
-        EXPECT_TRUE(waitFor([&] { return preference.reduceMotion(); }));
+        EXPECT_TRUE(test::waitUntil([&] { return preference.reduceMotion(); }));
         QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
     }
-    bus.terminate();
-    bus.waitForFinished();
 }
 
 TEST(MotionPreference, MotionWithoutASessionBus) {

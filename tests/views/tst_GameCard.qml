@@ -11,17 +11,7 @@ Rectangle {
     height: 540
     color: Theme.background
 
-    Component {
-        id: libraryComponent
-        QtObject {
-            property var linked: ({})
-            property var installed: ({})
-            property var updates: []
-            // Stands for a model that answers without a property the view could follow.
-            property var rule: null
-            function hasUpdate(id) { return rule ? rule(id) : updates.indexOf(id) >= 0 }
-        }
-    }
+    Component { id: libraryComponent; LibraryStandIn {} }
 
     Component {
         id: cardComponent

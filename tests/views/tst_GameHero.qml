@@ -12,21 +12,7 @@ Rectangle {
     height: 400
     color: Theme.background
 
-    Component {
-        id: libraryComponent
-        QtObject {
-            property var linked: ({})
-            property var installed: ({})
-            property string busy: ""
-            property bool checking: false
-            property string phase: ""
-            property var updates: []
-            property var calls: []
-            function hasUpdate(id) { return updates.indexOf(id) >= 0 }
-            function install(id) { calls = calls.concat(["install " + id]) }
-            function play(id) { calls = calls.concat(["play " + id]) }
-        }
-    }
+    Component { id: libraryComponent; LibraryStandIn {} }
 
     Component {
         id: otherWindow

@@ -12,28 +12,7 @@ Rectangle {
     height: 560
     color: Theme.background
 
-    Component {
-        id: libraryComponent
-        QtObject {
-            property var linked: ({})
-            property var installed: ({})
-            property var sizes: ({})
-            property var previousVersions: ({})
-            property string busy: ""
-            property bool checking: false
-            property string phase: ""
-            property var calls: []
-            function hasUpdate(id) { return false }
-            function record(call) { calls = calls.concat([call]) }
-            function install(id) { record("install " + id) }
-            function play(id) { record("play " + id) }
-            function verify(id) { record("verify " + id) }
-            function repair(id) { record("repair " + id) }
-            function rollBack(id) { record("rollBack " + id) }
-            function reclaim(id) { record("reclaim " + id) }
-            function remove(id) { record("remove " + id) }
-        }
-    }
+    Component { id: libraryComponent; LibraryStandIn {} }
 
     Component {
         id: heroComponent

@@ -23,13 +23,7 @@ Rectangle {
         }
     }
 
-    Component {
-        id: libraryComponent
-        QtObject {
-            property string busy: ""
-            property bool checking: false
-        }
-    }
+    Component { id: libraryComponent; LibraryStandIn {} }
 
     Component {
         id: bannerComponent

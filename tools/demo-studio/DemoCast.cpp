@@ -154,9 +154,11 @@ void DemoCast::run() {
                     const Json& presence = entry.at("presence");
                     std::optional<std::string> game;
                     if (presence.contains("current_game")) game = presence.at("current_game").get<std::string>();
-                    if (game && game != demoGame)
+                    if (game && game != demoGame) {
+                        std::cerr << "демо: Аня видит, что demo играет в «" << title(*game) << "»" << std::endl;
                         outgoing.push_back({now + kCommentAfter, id,
                                             "Вижу, ты сейчас в игре «" + title(*game) + "»! Как впечатления?"});
+                    }
                     demoGame = game;
                 }
                 if (entry.at("unread").get<int64_t>() == 0) continue;

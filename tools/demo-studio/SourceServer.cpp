@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 namespace novra::demo {
 
 SourceServer::SourceServer(const std::string& root, const std::string& certificate, const std::string& privateKey,
-                           double bytesPerSecond)
-    : limit_(bytesPerSecond) {
+                           double bytesPerSecond, double packageSeconds)
+    : limit_(bytesPerSecond), packageSeconds_(packageSeconds) {
     std::error_code error;
     root_ = fs::canonical(root, error).string();
     if (error || !fs::is_directory(root_)) throw std::runtime_error("Нет папки источника сборок: " + root);
@@ -26,7 +26,8 @@ SourceServer::SourceServer(const std::string& root, const std::string& certifica
     };
     server_->Get(".*", [this, notFound](const httplib::Request& request, httplib::Response& response) {
         auto file = servedFile(root_, request.path);
-        if (!file || !tools::respondWithFile(response, *file, &limit_)) notFound(request, response);
+        const double least = request.path.starts_with("/packages/") ? packageSeconds_ : 0;
+        if (!file || !tools::respondWithFile(response, *file, &limit_, least)) notFound(request, response);
     });
     server_->Post(".*", notFound);
     server_->Put(".*", notFound);

@@ -16,10 +16,12 @@ namespace novra::demo {
 
 class SourceServer {
 public:
-    // `bytesPerSecond` 0: no limit. Throws std::runtime_error when the folder, the certificate or
+    // `bytesPerSecond` 0: no limit. A package (a file below "packages/") takes at least
+    // `packageSeconds` to send (0: no least time), so that even kilobyte packages show their
+    // progress. Throws std::runtime_error when the folder, the certificate or
     // its key is not usable.
     SourceServer(const std::string& root, const std::string& certificate, const std::string& privateKey,
-                 double bytesPerSecond);
+                 double bytesPerSecond, double packageSeconds = 0);
     ~SourceServer();
     SourceServer(const SourceServer&) = delete;
     SourceServer& operator=(const SourceServer&) = delete;
@@ -39,6 +41,7 @@ private:
     std::string root_;
     std::unique_ptr<httplib::SSLServer> server_;
     tools::RateLimit limit_;
+    double packageSeconds_ = 0;
     std::thread thread_;
     int port_ = 0;
 };

@@ -4,12 +4,13 @@
 //   novra-demo-studio make SOURCE_ROOT --key PRIVATE --catalog FILE --game PROGRAM --publish TOOL
 //       [--launcher BUNDLE] [--covers DIR] [--small]
 //   novra-demo-studio serve SOURCE_ROOT --certificate PEM --certificate-key PEM [--port N]
-//       [--social-port N] [--rate MB_PER_SECOND] [--seed FILE] [--settings FILE]
+//       [--social-port N] [--rate MB_PER_SECOND] [--package-seconds S] [--seed FILE] [--settings FILE]
 //
 // serve prints two lines once both servers listen, "source https://127.0.0.1:PORT" and
 // "social http://127.0.0.1:PORT", and serves until SIGINT or SIGTERM. Ports 0 (the default) pick
 // free ones; the rate (decimal megabytes per second over all downloads, default 40, 0 for no
-// limit) keeps progress visible. Without --seed the demo cast plays (DemoCast.h); --settings
+// limit) keeps progress visible; --package-seconds makes every package take at least that long (for
+// kilobyte packages). Without --seed the demo cast plays (DemoCast.h); --settings
 // points a launcher settings document at the source (written or updated in place).
 #include <cctype>
 #include <cmath>
@@ -39,7 +40,8 @@ int usage() {
                  "  novra-demo-studio make SOURCE_ROOT --key PRIVATE --catalog FILE --game PROGRAM --publish TOOL\n"
                  "      [--launcher BUNDLE] [--covers DIR] [--small]\n"
                  "  novra-demo-studio serve SOURCE_ROOT --certificate PEM --certificate-key PEM [--port N]\n"
-                 "      [--social-port N] [--rate MB_PER_SECOND] [--seed FILE] [--settings FILE]\n";
+                 "      [--social-port N] [--rate MB_PER_SECOND] [--package-seconds S] [--seed FILE]\n"
+                 "      [--settings FILE]\n";
     return 2;
 }
 
@@ -139,12 +141,13 @@ std::map<std::string, std::string> titles(const std::string& root) {
 
 int serve(const std::vector<std::string>& args) {
     auto a = parse(args, {"--certificate", "--certificate-key"},
-                   {"--port", "--social-port", "--rate", "--seed", "--settings"}, {});
+                   {"--port", "--social-port", "--rate", "--package-seconds", "--seed", "--settings"}, {});
     if (!a) return usage();
     novra::tools::StopSignals stopSignals;
 
     novra::demo::SourceServer source(a->positional, *a->value("--certificate"), *a->value("--certificate-key"),
-                                     number(a->value("--rate"), 40, 0, 1e6, false, "Неверная скорость: ") * 1e6);
+                                     number(a->value("--rate"), 40, 0, 1e6, false, "Неверная скорость: ") * 1e6,
+                                     number(a->value("--package-seconds"), 0, 0, 3600, false, "Неверное время: "));
     novra::tools::SocialService social;
     auto seed = a->value("--seed");
     social.loadSeed(seed ? novra::platform::readFile(*seed, 10'000'000) : novra::demo::demoSeed());

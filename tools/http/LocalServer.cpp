@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -45,20 +46,28 @@ void RateLimit::close() {
     closed_.notify_all();
 }
 
-bool respondWithFile(httplib::Response& response, const std::string& file, RateLimit* limit) {
+bool respondWithFile(httplib::Response& response, const std::string& file, RateLimit* limit, double leastSeconds) {
     auto in = std::make_shared<std::ifstream>(file, std::ios::binary);
     if (!*in) return false;
     in->seekg(0, std::ios::end);
     auto size = static_cast<size_t>(in->tellg());
+    // This answer's own budget: the file in `leastSeconds`, in a hundred steps or more.
+    std::shared_ptr<RateLimit> stretch;
+    size_t chunk = kChunk;
+    if (leastSeconds > 0 && size > 0) {
+        stretch = std::make_shared<RateLimit>(static_cast<double>(size) / leastSeconds);
+        chunk = std::clamp<size_t>(size / 100, 4096, kChunk);
+    }
     response.status = 200;
-    response.set_content_provider(
-        size, "application/octet-stream", [in, limit](size_t offset, size_t length, httplib::DataSink& sink) {
-            std::vector<char> buffer(std::min(length, kChunk));
+    response.set_content_provider(size, "application/octet-stream",
+                                  [in, limit, stretch, chunk](size_t offset, size_t length, httplib::DataSink& sink) {
+            std::vector<char> buffer(std::min(length, chunk));
             in->seekg(static_cast<std::streamoff>(offset));
             in->read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
             if (in->gcount() <= 0) return false;
             auto count = static_cast<size_t>(in->gcount());
             if (limit && !limit->take(count)) return false;
+            if (stretch && !stretch->take(count)) return false;
             return sink.write(buffer.data(), count);
         });
     return true;

@@ -43,9 +43,11 @@ private:
 };
 
 // Answers 200 with the bytes of `file`, read from disk while sending, with a Content-Length; each
-// chunk first takes its turn from `limit` when one is given. False, with the response untouched,
-// when the file cannot be opened.
-bool respondWithFile(httplib::Response& response, const std::string& file, RateLimit* limit = nullptr);
+// chunk first takes its turn from `limit` when one is given. With `leastSeconds` above 0 the whole
+// answer also takes at least that long (a small file is sent slowly enough to watch). False, with
+// the response untouched, when the file cannot be opened.
+bool respondWithFile(httplib::Response& response, const std::string& file, RateLimit* limit = nullptr,
+                     double leastSeconds = 0);
 
 // SIGINT and SIGTERM held back from the thread that creates this (create it first in main(), so
 // that the serving threads started later inherit that) until wait() takes one of them.

@@ -586,7 +586,16 @@ QCoro::Task<void> SocialModel::loadMessages(QString friendId, bool earlier) {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (failure && running && current()) handle(failure);
+    if (!running || !current()) co_return;
+    if (failure) {
+        handle(failure);
+        co_return;
+    }
+    // The friend has nothing unread now: the next round compares with that, so that a message which
+    // comes after this one is new again (not hidden behind the count the last round saw).
+    if (baseline_) {
+        if (auto found = baseline_->find(id); found != baseline_->end()) found->second.unread = 0;
+    }
 }
 
 QCoro::Task<bool> SocialModel::send(QString text) {

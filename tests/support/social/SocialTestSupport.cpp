@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -49,14 +48,6 @@ Store& store() {
     return instance;
 }
 
-void waitFor(const std::function<bool()>& condition, const char* what) {
-    for (int i = 0; i < 1000; ++i) {
-        if (condition()) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    throw std::runtime_error(std::string("timed out waiting for ") + what);
-}
-
 void startBus(Store& s) {
     s.bus = std::make_unique<PrivateBus>();
     if (!QDBusConnection::sessionBus().isConnected()) throw std::runtime_error("cannot connect to the private bus");
@@ -80,7 +71,8 @@ void startKeyring(Store& s) {
     s.keyring->launch();
     ::close(password[0]);
     QDBusConnectionInterface* names = QDBusConnection::sessionBus().interface();
-    waitFor([&] { return names->isServiceRegistered(kSecrets).value(); }, "org.freedesktop.secrets");
+    if (!waitUntil([&] { return names->isServiceRegistered(kSecrets).value(); }, std::chrono::seconds(10)))
+        throw std::runtime_error("timed out waiting for org.freedesktop.secrets");
 }
 
 // Owns `name` on the private bus with an object tree that takes every call and never answers. It
