@@ -75,7 +75,15 @@ try:
                             pass_fds=[write], stderr=subprocess.DEVNULL)
     children.append(xvfb)
     os.close(write)
-    display = ":" + os.read(read, 64).decode().strip()
+    # Xvfb writes the number and then its newline; closing the pipe before the newline is written
+    # kills the server (it cannot write the display number).
+    answer = b""
+    while not answer.endswith(b"\n"):
+        chunk = os.read(read, 64)
+        if not chunk:
+            raise SystemExit("Xvfb did not start")
+        answer += chunk
+    display = ":" + answer.decode().strip()
     os.close(read)
 
     environment = {key: value for key, value in os.environ.items()

@@ -1,30 +1,47 @@
 #include "launcher/views/LauncherResource.h"
 
+#include <memory>
 #include <optional>
+#include <vector>
 #include <system_error>
 
+#include <QCache>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFuture>
 #include <QHash>
 #include <QImageReader>
 #include <QMutex>
+#include <QPromise>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include "core/Catalog.h"
+#include "platform/Memory.h"
 #include "platform/Paths.h"
 
 namespace novra {
 
 namespace {
 
-// The cache and the root are shared by every thread that loads images (QML may load them off the
-// main thread, and preload() reads ahead on the thread pool), so one lock guards them. Files are
-// decoded outside the lock.
+// Full-size images are dropped this long after the last one was read or used.
+constexpr int kFullImageMilliseconds = 3000;
+// The scaled images kept, in kilobytes: the first screen of a large window several times over.
+constexpr int kScaledKilobytes = 24 * 1024;
+
+// The cache and the root are shared by every thread that loads images (the scene graph paints off
+// the main thread, and preload() reads ahead on the thread pool), so one lock guards them. Files
+// are decoded and images scaled outside the lock.
 struct Store {
     QMutex lock;
     std::optional<QString> root;
+    // Full-size images, until their delay runs out.
     QHash<QString, QImage> images;
+    // Scaled images by key and size.
+    QCache<QString, QImage> scaled{kScaledKilobytes};
+    // Sizes of the images found, by key.
+    QHash<QString, QSize> sizes;
     // Reads ahead that have not ended, by key.
     QHash<QString, QFuture<void>> reading;
     // Counts the roots: a read ahead of an earlier root does not fill the cache.
@@ -60,6 +77,47 @@ QString fileOf(Store& s, const QString& name, const QString& key) {
     return s.root->isEmpty() ? QString() : QDir(*s.root).filePath(key + QStringLiteral(".png"));
 }
 
+// Reads the file of a key with the lock released: `read` takes the file's path and gives a null
+// value when it finds nothing, as it does for an unsafe name or without a root. Called and
+// returns with the lock held; `current` tells whether the root is still the one the read began
+// under.
+template <typename Read>
+auto readFile(Store& s, QMutexLocker<QMutex>& locker, const QString& name, const QString& key, Read read,
+              bool& current) {
+    using Value = decltype(read(QString()));
+    const QString file = fileOf(s, name, key);
+    if (file.isEmpty())
+        return Value();
+    const quint64 generation = s.generation;
+    locker.unlock();
+    Value value = read(file);
+    locker.relock();
+    current = generation == s.generation;
+    return value;
+}
+
+// (Re)starts the delay after which the full-size images are dropped; from any thread, on the
+// application's thread. Without an application the images stay.
+void releaseLater() {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return;
+    QMetaObject::invokeMethod(application, [application] {
+        static QTimer* timer = [application] {
+            auto* t = new QTimer(application);
+            t->setSingleShot(true);
+            t->setInterval(kFullImageMilliseconds);
+            QObject::connect(t, &QTimer::timeout, [] { LauncherResource::releaseFullImages(); });
+            return t;
+        }();
+        timer->start();
+    }, Qt::QueuedConnection);
+}
+
+int kilobytes(const QImage& image) {
+    return int(image.sizeInBytes() / 1024) + 1;
+}
+
 } // namespace
 
 QString LauncherResource::root() {
@@ -75,6 +133,8 @@ void LauncherResource::setRoot(const QString& root) {
     QMutexLocker locker(&s.lock);
     s.root = root;
     s.images.clear();
+    s.scaled.clear();
+    s.sizes.clear();
     s.reading.clear();
     ++s.generation;
 }
@@ -94,23 +154,80 @@ QImage LauncherResource::image(const QString& name, const QString& folder) {
         if (auto found = s.images.constFind(key); found != s.images.constEnd())
             return *found;
     }
-    const QString file = fileOf(s, name, key);
-    if (file.isEmpty())
-        return {};
-    const quint64 generation = s.generation;
-    locker.unlock();
-    QImage image = decode(file);
+    bool current = false;
+    QImage image = readFile(s, locker, name, key, decode, current);
     if (image.isNull())
         return {};
-    locker.relock();
-    if (generation == s.generation)
+    if (current) {
         s.images.insert(key, image);
+        s.sizes.insert(key, image.size());
+    }
+    releaseLater();
     return image;
 }
 
-void LauncherResource::preload(const QList<std::pair<QString, QString>>& images) {
+QImage LauncherResource::scaled(const QString& name, const QString& folder, QSize pixels) {
+    const QString key = folder + u'/' + name;
+    const QString sized = key + u'@' + QString::number(pixels.width()) + u'x' + QString::number(pixels.height());
+    Store& s = store();
+    {
+        QMutexLocker locker(&s.lock);
+        if (const QImage* found = s.scaled.object(sized))
+            return *found;
+    }
+    const QImage full = image(name, folder);
+    if (full.isNull() || pixels.isEmpty())
+        return full;
+    QImage result = full.size() == pixels ? full : full.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QMutexLocker locker(&s.lock);
+    if (s.sizes.value(key) == full.size())
+        s.scaled.insert(sized, new QImage(result), kilobytes(result));
+    return result;
+}
+
+QSize LauncherResource::size(const QString& name, const QString& folder) {
+    const QString key = folder + u'/' + name;
     Store& s = store();
     QMutexLocker locker(&s.lock);
+    if (auto found = s.sizes.constFind(key); found != s.sizes.constEnd())
+        return *found;
+    // The header alone: a file that is not an image gives no size.
+    auto header = [](const QString& file) {
+        QImageReader reader(file, "png");
+        return reader.canRead() ? reader.size() : QSize();
+    };
+    bool current = false;
+    const QSize found = readFile(s, locker, name, key, header, current);
+    if (!found.isValid())
+        return {};
+    if (current)
+        s.sizes.insert(key, found);
+    return found;
+}
+
+void LauncherResource::releaseFullImages() {
+    Store& s = store();
+    QHash<QString, QImage> dropped;
+    {
+        QMutexLocker locker(&s.lock);
+        dropped.swap(s.images);
+    }
+    dropped.clear();
+    platform::returnFreedMemory();
+}
+
+void LauncherResource::preload(const QList<std::pair<QString, QString>>& images) {
+    // One task reads the images one after the other, so that the window being built keeps a core
+    // of a small machine; each image has a future of its own that its lookup can wait for.
+    struct Read {
+        QString key;
+        QString file;
+        QPromise<void> done;
+    };
+    auto reads = std::make_shared<std::vector<Read>>();
+    Store& s = store();
+    QMutexLocker locker(&s.lock);
+    const quint64 generation = s.generation;
     for (const auto& [name, folder] : images) {
         const QString key = folder + u'/' + name;
         if (s.images.contains(key) || s.reading.contains(key))
@@ -118,22 +235,34 @@ void LauncherResource::preload(const QList<std::pair<QString, QString>>& images)
         const QString file = fileOf(s, name, key);
         if (file.isEmpty() || !QFileInfo::exists(file))
             continue;
-        const quint64 generation = s.generation;
-        s.reading.insert(key, QtConcurrent::run([key, file, generation] {
-            QImage image = decode(file);
+        Read& read = reads->emplace_back(Read{key, file, QPromise<void>()});
+        read.done.start();
+        s.reading.insert(key, read.done.future());
+    }
+    if (reads->empty())
+        return;
+    (void)QtConcurrent::run([reads, generation] {
+        for (Read& read : *reads) {
+            // A read ahead of a root that was replaced meanwhile reads nothing more.
+            QImage image = generation == store().generation ? decode(read.file) : QImage();
             Store& s = store();
             QMutexLocker locker(&s.lock);
-            if (generation != s.generation)
-                return;
-            if (!image.isNull())
-                s.images.insert(key, image);
-            s.reading.remove(key);
-        }));
-    }
+            if (generation == s.generation) {
+                if (!image.isNull()) {
+                    s.images.insert(read.key, image);
+                    s.sizes.insert(read.key, image.size());
+                }
+                s.reading.remove(read.key);
+            }
+            locker.unlock();
+            read.done.finish();
+        }
+        releaseLater();
+    });
 }
 
 bool LauncherResource::has(const QString& name, const QString& folder) const {
-    return !image(name, folder).isNull();
+    return size(name, folder).isValid();
 }
 
 } // namespace novra

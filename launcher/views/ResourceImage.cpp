@@ -28,9 +28,10 @@ void ResourceImage::setFolder(const QString& folder) {
 }
 
 void ResourceImage::reload() {
-    image_ = name_.isEmpty() || folder_.isEmpty() ? QImage() : LauncherResource::image(name_, folder_);
+    // Only the size now: the pixels are read when the image is drawn, at the size it is drawn.
+    size_ = name_.isEmpty() || folder_.isEmpty() ? QSize() : LauncherResource::size(name_, folder_);
     scaled_ = QImage();
-    setImplicitSize(image_.width(), image_.height());
+    setImplicitSize(size_.isValid() ? size_.width() : 0, size_.isValid() ? size_.height() : 0);
     emit sourceChanged();
     update();
 }
@@ -71,16 +72,18 @@ void ResourceImage::setShift(qreal& field, qreal shift) {
 
 void ResourceImage::paint(QPainter* painter) {
     const QRectF frame = boundingRect();
-    if (image_.isNull() || frame.isEmpty())
+    if (!size_.isValid() || frame.isEmpty())
         return;
     // Scale once per size with a proper downscale (area averaging), not per frame with bilinear
     // sampling, so that type and fine lines stay clean in small cards.
     const qreal ratio = painter->device()->devicePixelRatioF();
-    const qreal scale = std::max(frame.width() / image_.width(), frame.height() / image_.height()) * zoom_;
-    const QSizeF drawn = QSizeF(image_.size()) * scale;
+    const qreal scale = std::max(frame.width() / size_.width(), frame.height() / size_.height()) * zoom_;
+    const QSizeF drawn = QSizeF(size_) * scale;
     const QSize pixels = (drawn * ratio).toSize().expandedTo(QSize(1, 1));
     if (scaled_.size() != pixels)
-        scaled_ = image_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_ = LauncherResource::scaled(name_, folder_, pixels);
+    if (scaled_.isNull())
+        return;
 
     const QPointF origin = frame.center() - QPointF(drawn.width() / 2, drawn.height() / 2) + QPointF(shiftX_, shiftY_);
     QBrush brush(scaled_);

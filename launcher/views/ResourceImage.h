@@ -29,7 +29,7 @@ public:
     void setName(const QString& name);
     QString folder() const { return folder_; }
     void setFolder(const QString& folder);
-    bool available() const { return !image_.isNull(); }
+    bool available() const { return size_.isValid(); }
     qreal radius() const { return radius_; }
     void setRadius(qreal radius);
     qreal zoom() const { return zoom_; }
@@ -53,8 +53,8 @@ private:
 
     QString name_;
     QString folder_;
-    QImage image_;
-    QImage scaled_; // image_ at the size last drawn, in device pixels
+    QSize size_;    // of the image, in pixels; invalid when there is none
+    QImage scaled_; // the image at the size last drawn, in device pixels
     qreal radius_ = 0;
     qreal zoom_ = 1;
     qreal shiftX_ = 0;

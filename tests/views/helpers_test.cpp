@@ -157,6 +157,27 @@ TEST_F(ResourceLookup, ReadAheadFillsTheCacheOfItsRootOnly) {
     EXPECT_TRUE(LauncherResource::image("a", "icons").isNull());
 }
 
+// A header gives the size without pixels; a file that does not decode has none.
+TEST_F(ResourceLookup, SizeComesFromTheHeader) {
+    put("covers/a.png");
+    put("covers/bad.png", QByteArray());
+    EXPECT_EQ(LauncherResource::size("a", "covers"), QSize(8, 8));
+    EXPECT_FALSE(LauncherResource::size("bad", "covers").isValid());
+    EXPECT_FALSE(LauncherResource::size("missing", "covers").isValid());
+}
+
+// Scaled images keep their pixels after the full-size images are dropped; the full-size image is
+// read from the file again, so once the file is gone only the scaled size remains.
+TEST_F(ResourceLookup, ScaledImagesOutliveTheFullSizeOnes) {
+    put("covers/a.png");
+    EXPECT_EQ(LauncherResource::scaled("a", "covers", QSize(4, 2)).size(), QSize(4, 2));
+    ASSERT_TRUE(QFile::remove(QDir(root.path()).filePath("covers/a.png")));
+    LauncherResource::releaseFullImages();
+    EXPECT_EQ(LauncherResource::scaled("a", "covers", QSize(4, 2)).size(), QSize(4, 2));
+    EXPECT_TRUE(LauncherResource::scaled("a", "covers", QSize(2, 2)).isNull());
+    EXPECT_TRUE(LauncherResource::image("a", "covers").isNull());
+}
+
 // A settings portal of our own on a private session bus answers GNOME's animation switch.
 class FakePortal : public QObject {
     Q_OBJECT

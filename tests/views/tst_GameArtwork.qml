@@ -103,11 +103,12 @@ Rectangle {
             compare(Presentation.caption("frost-signal"), "Демосцена · 4 мин")
         }
 
-        // A cover found once comes from the cache afterwards: with its file gone, a new artwork
-        // still shows it. A miss is not remembered: an image that appears later is found.
+        // A cover drawn once at a size comes from the cache afterwards: with its file gone, a new
+        // artwork of that size still shows it.
         function test_each_image_is_read_once() {
             ViewTest.useOwnResources({ "covers/a": red })
             const first = createTemporaryObject(artworkComponent, window, { game: game("a") })
+            verify(Qt.colorEqual(centre(first), red))
             verify(ViewTest.removeResource("covers/a"))
             const second = createTemporaryObject(artworkComponent, window, { game: game("a"), x: 340 })
             compare(second.folder, "covers")

@@ -16,8 +16,22 @@ ApplicationWindow {
     color: Theme.background
     visible: false
 
-    // Closing the window puts the view back to its start; every appearance checks the library.
-    onVisibleChanged: visible ? view.appeared() : view.reset()
+    // Closing the window puts the view back to its start; every appearance checks the library,
+    // once the window's first frame is on the screen (the check must not hold that frame up).
+    onVisibleChanged: {
+        if (visible) {
+            appearance.arm()
+        } else {
+            appearance.disarm()
+            view.reset()
+        }
+    }
+
+    AfterFrame {
+        id: appearance
+        window: window
+        onFramePresented: view.appeared()
+    }
 
     LibraryView {
         id: view
