@@ -97,6 +97,22 @@ Rectangle {
             verify(ViewTest.picture(window, "icons"))
         }
 
+        // A hidden image draws nothing; it draws when it appears, by itself or with its parent.
+        function test_hidden_artwork_draws_when_shown_data() {
+            return [{ tag: "itself" }, { tag: "with its parent", parent: true }]
+        }
+
+        function test_hidden_artwork_draws_when_shown(data) {
+            ViewTest.useOwnResources({ "covers/a": red })
+            const holder = createTemporaryQmlObject("import QtQuick; Item { width: 320; height: 180 }", window)
+            const artwork = createTemporaryObject(artworkComponent, holder, { game: game("a") })
+            const hidden = data.parent ? holder : artwork
+            hidden.visible = false
+            waitForRendering(window)
+            hidden.visible = true
+            verify(Qt.colorEqual(centre(artwork), red), "centre " + centre(artwork))
+        }
+
         function test_unknown_game_gets_the_neutral_row() {
             compare(Presentation.caption("no-such-game"), "NOVRA")
             verify(Qt.colorEqual(Presentation.color("no-such-game"), Qt.rgba(211 / 255, 214 / 255, 220 / 255, 1)))
