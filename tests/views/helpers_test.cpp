@@ -119,9 +119,12 @@ protected:
     QTemporaryDir root;
 };
 
-TEST_F(ResourceLookup, AMissIsNotRemembered) {
+// A miss is not remembered; an image found once comes from the cache afterwards, its file gone.
+TEST_F(ResourceLookup, AMissIsNotRememberedAndAFindIs) {
     EXPECT_TRUE(LauncherResource::image("a", "covers").isNull());
     put("covers/a.png");
+    EXPECT_FALSE(LauncherResource::image("a", "covers").isNull());
+    ASSERT_TRUE(QFile::remove(QDir(root.path()).filePath("covers/a.png")));
     EXPECT_FALSE(LauncherResource::image("a", "covers").isNull());
 }
 

@@ -4,8 +4,8 @@ import Novra.Launcher
 import Novra.ViewTest
 
 // The artwork's fallbacks (cover, then screenshot, then icon on a dark area, then the gradient icon
-// with the symbol), the neutral row for an unknown game, and the image cache, with a resources
-// folder of the test's own holding solid colours.
+// with the symbol) and the neutral row for an unknown game, with a resources folder of the test's
+// own holding solid colours.
 Rectangle {
     id: window
     width: 900
@@ -101,17 +101,6 @@ Rectangle {
             compare(Presentation.caption("no-such-game"), "NOVRA")
             verify(Qt.colorEqual(Presentation.color("no-such-game"), Qt.rgba(211 / 255, 214 / 255, 220 / 255, 1)))
             compare(Presentation.caption("frost-signal"), "Демосцена · 4 мин")
-        }
-
-        // A cover found once comes from the cache afterwards: with its file gone, a new artwork
-        // still shows it. A miss is not remembered: an image that appears later is found.
-        function test_each_image_is_read_once() {
-            ViewTest.useOwnResources({ "covers/a": red })
-            const first = createTemporaryObject(artworkComponent, window, { game: game("a") })
-            verify(ViewTest.removeResource("covers/a"))
-            const second = createTemporaryObject(artworkComponent, window, { game: game("a"), x: 340 })
-            compare(second.folder, "covers")
-            verify(Qt.colorEqual(centre(second), red))
         }
     }
 }
