@@ -2,12 +2,9 @@
 // install filled with releases published by the studio's tool.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <functional>
 #include <random>
-#include <thread>
 
 #include "core/LauncherCore.h"
 #include "platform/BundleSeal.h"

@@ -4,11 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/BundleSeal.h"
 #include "platform/PropertyList.h"
