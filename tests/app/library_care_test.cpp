@@ -1,7 +1,6 @@
 // Looking after games through the library model: remove (or forget a link), verify and repair,
 // roll back and reclaim, against a local build source that the studio's tool publishes into.
 #include <filesystem>
-#include <functional>
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <thread>
 

@@ -88,7 +88,8 @@ protected:
 
     std::string gameDir() const { return settings.library + "/game"; }
 
-    std::vector<std::string> snapshot() const { return test::gameState(gameDir()); }
+    // Everything below the game's folder, with contents: unchanged by an operation that changed nothing.
+    std::map<std::string, std::string> snapshot() const { return test::snapshot(gameDir()); }
 
     static bool staging(const std::string& name) { return name.rfind(".install-", 0) == 0; }
     int stagingFolders() const { return test::countEntries(gameDir() + "/versions", staging); }
@@ -189,7 +190,7 @@ TEST_F(Install, ChecksBeforeTheDiskIsTouched) {
 
 TEST_F(Install, FailuresKeepTheInstalledVersion) {
     Installed installed = install(publish("1.0"));
-    std::vector<std::string> before = snapshot();
+    auto before = snapshot();
     const test::KeyPair& other = test::studioKeys(1);
     const std::string badSeal = "Проверка подписи приложения не пройдена";
 

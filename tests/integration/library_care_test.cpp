@@ -2,12 +2,9 @@
 // install filled with releases published by the studio's tool.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <functional>
 #include <random>
-#include <thread>
 
 #include "core/LauncherCore.h"
 #include "platform/BundleSeal.h"
@@ -60,7 +57,8 @@ protected:
                   platform::SealStatus::valid);
     }
     std::vector<std::string> versions() const { return test::listTree(gameDir() + "/versions"); }
-    std::vector<std::string> snapshot() const { return test::gameState(gameDir()); }
+    // Everything below the game's folder, with contents: unchanged by an operation that changed nothing.
+    std::map<std::string, std::string> snapshot() const { return test::snapshot(gameDir()); }
     int leftovers() const {
         return test::countEntries(root(),
                                   [](const std::string& name) { return name.rfind(".remove-", 0) == 0; });
@@ -140,7 +138,7 @@ TEST_F(LibraryCare, RollBackTwiceReturnsToWhereItBegan) {
     const Installed first = install("1.0");
     EXPECT_EQ(messageOf([&] { LauncherCore::rollBack("game", root()); }), kNoPrevious);
     const Installed second = install("2.0");
-    const std::vector<std::string> start = snapshot();
+    const auto start = snapshot();
     EXPECT_EQ(LauncherCore::previous("game", root()), first);
 
     EXPECT_EQ(LauncherCore::rollBack("game", root()), first);
@@ -176,7 +174,7 @@ TEST_F(LibraryCare, RollBackTwiceReturnsToWhereItBegan) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         c.arrange();
-        const std::vector<std::string> before = snapshot();
+        const auto before = snapshot();
         EXPECT_EQ(LauncherCore::previous("game", root()), std::nullopt);
         EXPECT_EQ(messageOf([&] { LauncherCore::rollBack("game", root()); }), c.message);
         EXPECT_EQ(snapshot(), before);
@@ -233,7 +231,7 @@ TEST_F(LibraryCare, SizeOnDiskIsTheAllocatedSpaceOfTheFolder) {
 TEST_F(LibraryCare, ASecondProcessHoldingTheLockTurnsEveryOperationAway) {
     install("1.0");
     install("2.0");
-    const std::vector<std::string> before = snapshot();
+    const auto before = snapshot();
     const std::function<void()> operations[] = {
         [&] { LauncherCore::verifyInstalled("game", root()); },
         [&] { LauncherCore::rollBack("game", root()); },

@@ -1,7 +1,6 @@
 // Downloads from a local OpenSSH server through the system's ssh client, host keys strictly checked.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/LauncherCore.h"

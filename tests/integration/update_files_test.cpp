@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 
 #include "core/LauncherCore.h"
 #include "platform/Files.h"

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <thread>
 
 #include "core/LauncherCore.h"
@@ -274,7 +272,6 @@ TEST_F(UpdateRelayProgram, KilledAtAnyMomentLeavesTwoWholeBundles) {
     ASSERT_EQ(test::run(relay, {planFile, pid}).status, 0);
     auto whole = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
     restore();
-
 
     // Kill points from the start to well past the measured end of a run.
     constexpr int kPoints = 30;

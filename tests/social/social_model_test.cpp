@@ -331,6 +331,7 @@ TEST_F(SocialModelTest, TwoTriggersDuringARoundGiveOneMoreRound) {
     EXPECT_EQ(sent("GET", "/player/api/social").size(), 2u);
     auto presence = sent("POST", "/player/api/social/presence");
     ASSERT_EQ(presence.size(), 2u);
+    EXPECT_EQ(Json::parse(presence[0].body), (Json{{"current_game", nullptr}}));
     EXPECT_EQ(Json::parse(presence[1].body), (Json{{"current_game", "orbit"}}));
 }
 

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <map>
-#include <memory>
 #include <stdexcept>
 
 #include "platform/BundleSeal.h"

@@ -82,7 +82,6 @@ HttpsServer::~HttpsServer() {
 }
 
 std::string HttpsServer::url() const { return "https://127.0.0.1:" + std::to_string(state_->port); }
-int HttpsServer::port() const { return state_->port; }
 std::string HttpsServer::certificate() const { return state_->certificate; }
 
 void HttpsServer::serve(const std::string& path, Response answer) {

@@ -25,7 +25,6 @@ public:
 
     // "https://127.0.0.1:<port>"
     std::string url() const;
-    int port() const;
     // PEM file of the server's certificate.
     std::string certificate() const;
 

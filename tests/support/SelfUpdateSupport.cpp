@@ -4,11 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/BundleSeal.h"
 #include "platform/PropertyList.h"
@@ -71,23 +69,6 @@ LauncherSpec LauncherUpdateTest::launcher(bool newer) const {
         s.program = newer ? "#!/bin/sh\necho new\n" : "#!/bin/sh\necho old\n";
         if (newer) s.files = {{"Contents/Resources/catalog.json", "{}"}};
     });
-}
-
-std::map<std::string, std::string> snapshot(const std::string& root) {
-    std::map<std::string, std::string> entries;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        std::string relative = it->path().string().substr(root.size() + 1);
-        auto status = it->symlink_status();
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(status.permissions()) & 0777u);
-        if (fs::is_directory(status))
-            entries[relative] = std::string("d ") + mode;
-        else if (fs::is_regular_file(status))
-            entries[relative] = std::string("f ") + mode + " " + readFile(it->path().string());
-        else
-            entries[relative] = "other";
-    }
-    return entries;
 }
 
 TmpfsMount::TmpfsMount(const std::string& directory, const std::string& size, unsigned long flags)

@@ -2,7 +2,6 @@
 // Helpers of the self-update tests: a private tmpfs, and waiting for files that other processes write.
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,10 +57,6 @@ class LauncherUpdateTest : public ::testing::Test {
     std::string source = root / "library/launcher-self-update/versions/V/NOVRA Launcher.app";
     LauncherUpdate update = launcherUpdate(12, "2.1");
 };
-
-// Every entry below `root`, relative to it, with its kind, mode and contents ("d 755", "f 755 BYTES"),
-// to compare whole trees.
-std::map<std::string, std::string> snapshot(const std::string& root);
 
 // A tmpfs mounted on a fresh directory for the life of the object, or until unmount() (root only;
 // see canMount()). `flags` are mount(2)'s, MS_RDONLY for one.

@@ -24,6 +24,13 @@ void makeKey(const std::string& file) {
     if (made.status != 0) throw std::runtime_error("ssh-keygen failed: " + made.err);
 }
 
+// The lines of a configuration file, each ended by a line break.
+std::string configuration(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
 std::string trimmed(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
@@ -68,21 +75,12 @@ SshServer::SshServer() : state_(std::make_unique<State>()) {
     // port is tried. Only our sshd's own "listening" line proves that the port is ours.
     for (int attempt = 1;; ++attempt) {
         s.port = freePort();
-        writeFile(s.dir / "sshd_config", "Port " + std::to_string(s.port) +
-                                             "\n"
-                                             "ListenAddress 127.0.0.1\n"
-                                             "HostKey " + hostKey +
-                                             "\n"
-                                             "PidFile none\n"
-                                             "UsePAM no\n"
-                                             "StrictModes no\n"
-                                             "PermitRootLogin prohibit-password\n"
-                                             "PubkeyAuthentication yes\n"
-                                             "PasswordAuthentication no\n"
-                                             "KbdInteractiveAuthentication no\n"
-                                             "AuthorizedKeysFile " + (s.dir / "authorized_keys") +
-                                             "\n"
-                                             "LogLevel VERBOSE\n");
+        writeFile(s.dir / "sshd_config",
+                  configuration({"Port " + std::to_string(s.port), "ListenAddress 127.0.0.1", "HostKey " + hostKey,
+                                 "PidFile none", "UsePAM no", "StrictModes no", "PermitRootLogin prohibit-password",
+                                 "PubkeyAuthentication yes", "PasswordAuthentication no",
+                                 "KbdInteractiveAuthentication no",
+                                 "AuthorizedKeysFile " + (s.dir / "authorized_keys"), "LogLevel VERBOSE"}));
         s.logFile = platform::File::createForWriting(s.log);
         s.sshd = std::make_unique<platform::Process>(
             kSshd, std::vector<std::string>{"-D", "-e", "-f", s.dir / "sshd_config"});
@@ -108,24 +106,12 @@ SshServer::SshServer() : state_(std::make_unique<State>()) {
         if (attempt == 5) throw std::runtime_error("sshd did not start: " + text);
     }
 
-    writeFile(s.dir / "ssh_config", std::string("Host ") + kAlias +
-                                        "\n"
-                                        "  Hostname 127.0.0.1\n"
-                                        "  Port " + std::to_string(s.port) +
-                                        "\n"
-                                        "  User " + user +
-                                        "\n"
-                                        "  IdentityFile " + userKey +
-                                        "\n"
-                                        "  IdentitiesOnly yes\n"
-                                        "  IdentityAgent none\n"
-                                        "  HostKeyAlias " + kAlias +
-                                        "\n"
-                                        "  UserKnownHostsFile " + (s.dir / "known_hosts") +
-                                        "\n"
-                                        "  GlobalKnownHostsFile /dev/null\n"
-                                        "  UpdateHostKeys no\n"
-                                        "  LogLevel ERROR\n");
+    writeFile(s.dir / "ssh_config",
+              configuration({std::string("Host ") + kAlias, "  Hostname 127.0.0.1", "  Port " + std::to_string(s.port),
+                             "  User " + user, "  IdentityFile " + userKey, "  IdentitiesOnly yes",
+                             "  IdentityAgent none", std::string("  HostKeyAlias ") + kAlias,
+                             "  UserKnownHostsFile " + (s.dir / "known_hosts"), "  GlobalKnownHostsFile /dev/null",
+                             "  UpdateHostKeys no", "  LogLevel ERROR"}));
     s.wrapper = std::make_unique<ToolWrapper>(s.dir.path(), "ssh", "/usr/bin/ssh",
                                               std::vector<std::string>{"-F", s.dir / "ssh_config"});
 }

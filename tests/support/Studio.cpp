@@ -57,13 +57,6 @@ bool killWhen(const std::function<void()>& work, const std::function<bool()>& re
     return WIFSIGNALED(status);
 }
 
-std::vector<std::string> gameState(const std::string& gameDirectory) {
-    std::vector<std::string> state = listTree(gameDirectory);
-    for (const char* record : {"current.json", "previous.json"})
-        if (exists(gameDirectory + "/" + record)) state.push_back(readFile(gameDirectory + "/" + record));
-    return state;
-}
-
 int countEntries(const std::string& folder, const std::function<bool(const std::string&)>& match) {
     std::error_code ec;
     int n = 0;

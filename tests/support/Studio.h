@@ -7,7 +7,6 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "core/Catalog.h"
 
@@ -29,10 +28,6 @@ pid_t runInChild(const std::function<void()>& work);
 // running; false when it had ended on its own first.
 bool killWhen(const std::function<void()>& work, const std::function<bool()>& reached,
               std::chrono::nanoseconds delay);
-
-// Everything below a game's folder, with the content of its records: the same before and after
-// an operation that changed nothing.
-std::vector<std::string> gameState(const std::string& gameDirectory);
 
 // How many entries of `folder` have a name that `match` accepts; 0 when it cannot be read.
 int countEntries(const std::string& folder, const std::function<bool(const std::string&)>& match);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +82,23 @@ std::vector<std::string> listTree(const std::string& root) {
         paths.push_back(fs::relative(entry.path(), root).string());
     std::sort(paths.begin(), paths.end());
     return paths;
+}
+
+std::map<std::string, std::string> snapshot(const std::string& root) {
+    std::map<std::string, std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        std::string relative = it->path().string().substr(root.size() + 1);
+        auto status = it->symlink_status();
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(status.permissions()) & 0777u);
+        if (fs::is_directory(status))
+            entries[relative] = std::string("d ") + mode;
+        else if (fs::is_regular_file(status))
+            entries[relative] = std::string("f ") + mode + " " + readFile(it->path().string());
+        else
+            entries[relative] = "other";
+    }
+    return entries;
 }
 
 RunResult run(const std::string& program, const std::vector<std::string>& arguments) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ bool waitForFile(const std::string& path, double seconds = 10);
 std::string randomBytes(size_t size, unsigned seed = 1);
 // Every path below `root`, relative to it, sorted ("a", "a/b", ...).
 std::vector<std::string> listTree(const std::string& root);
+// Every entry below `root`, relative to it, with its kind, mode and contents ("d 755", "f 755 BYTES"),
+// to compare whole trees.
+std::map<std::string, std::string> snapshot(const std::string& root);
 
 struct RunResult {
     int status = -1;

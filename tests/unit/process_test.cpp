@@ -71,8 +71,9 @@ TEST(Process, DrainsAChattyChildWhileItRuns) {
 
 TEST(Process, CapturedOutputDoesNotWaitForAGrandchildHoldingThePipe) {
     // The background programs inherit the pipes: one keeps them open, the other never stops writing.
-    // (yes ends by itself on SIGPIPE once the pipe is closed; the sleep is killed below.)
-    Process process("/bin/sh", {"-c", "/bin/sleep 30 & echo $! >&2; /usr/bin/yes novra & echo bye"});
+    // (yes ends by itself on SIGPIPE once the pipe is closed; the sleep is killed below.) "bye" goes
+    // first: what yes writes may fill the kept first MiB before the shell gets to it.
+    Process process("/bin/sh", {"-c", "/bin/sleep 30 & echo $! >&2; echo bye; /usr/bin/yes novra &"});
     process.standardOutput = Redirect::capture();
     process.standardError = Redirect::capture();
     auto start = std::chrono::steady_clock::now();

@@ -3,8 +3,6 @@
 #include <sys/mount.h>
 
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <regex>
 
 #include "core/LauncherCore.h"

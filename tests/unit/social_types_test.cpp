@@ -1,4 +1,4 @@
-// The social service's documents: strict decoding, failures and request bodies.
+// The social service's documents: strict decoding.
 #include <gtest/gtest.h>
 
 #include "core/LauncherError.h"
@@ -120,27 +120,4 @@ TEST(SocialTypes, APIResultTakesAnyDocumentButNoBytes) {
     // An optional document is none only for null; anything else must still decode.
     EXPECT_EQ(decodeSocial<std::optional<PlayerAccount>>("null"), std::nullopt);
     EXPECT_NE(decodingFailure<std::optional<PlayerAccount>>("{}"), "");
-}
-
-TEST(SocialTypes, FailureTexts) {
-    struct Case {
-        int status;
-        const char* body;
-        const char* message;
-    };
-    const Case cases[] = {
-        // The client's answers over the wire have more (SocialAPITest.OnlyStatus200Succeeds).
-        {404, "", "Социальная часть NOVRA ещё не включена на сервере"},
-        {500, R"({"message": "x"})", "Сервис недоступен (500)"},
-        {503, R"(["error"])", "Сервис недоступен (503)"},
-        {401, R"({"error": ""})", ""},
-    };
-    for (const Case& c : cases) {
-        SocialFailure failure = SocialFailure::forAnswer(c.status, c.body);
-        EXPECT_EQ(failure.status(), c.status);
-        EXPECT_STREQ(failure.what(), c.message) << c.status << " " << c.body;
-    }
-    EXPECT_EQ(SocialFailure::badAddress().status(), 0);
-    EXPECT_STREQ(SocialFailure::badAddress().what(), "Неверный адрес");
-    EXPECT_STREQ(SocialFailure::noAnswer().what(), "Сервер не ответил");
 }

@@ -47,12 +47,8 @@ bool SocialTest::idle() {
     return SocialModel::shared().idle();
 }
 
-qint64 SocialTest::addMessages(const QString& from, const QString& to, const QString& body, int count) {
-    int64_t last = 0;
-    for (int i = 1; i <= count; ++i)
-        last = service_->addMessage(from.toStdString(), to.toStdString(),
-                                    (count == 1 ? body : body + QLatin1Char(' ') + QString::number(i)).toStdString());
-    return last;
+void SocialTest::addMessage(const QString& from, const QString& to, const QString& body) {
+    service_->addMessage(from.toStdString(), to.toStdString(), body.toStdString());
 }
 
 void SocialTest::fail(const QString& method, const QString& path, int status, const QString& text, int delayMs) {

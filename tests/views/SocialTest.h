@@ -33,8 +33,8 @@ public:
     // When the conversation with Аня began (Unix seconds): half an hour before the first use.
     Q_INVOKABLE qint64 conversationStart() const { return conversationStart_; }
 
-    // Messages from one player to another; returns the id of the last.
-    Q_INVOKABLE qint64 addMessages(const QString& from, const QString& to, const QString& body, int count = 1);
+    // A message from one player to another.
+    Q_INVOKABLE void addMessage(const QString& from, const QString& to, const QString& body);
     // Every later request `method` `path` (after "/player/api/") is answered with `status` and the
     // service error `text`, after `delayMs`; with status 0 it is only delayed. heal() ends that.
     Q_INVOKABLE void fail(const QString& method, const QString& path, int status, const QString& text = {},

@@ -41,10 +41,6 @@ void ViewTest::useOwnResources(const QVariantMap& images) {
     LauncherResource::setRoot(own_->path());
 }
 
-bool ViewTest::removeResource(const QString& entry) {
-    return own_ && QFile::remove(QDir(own_->path()).filePath(entry + QStringLiteral(".png")));
-}
-
 bool ViewTest::picture(QQuickItem* item, const QString& name) const { return savePicture(item, name); }
 
 } // namespace novra::test

@@ -22,8 +22,6 @@ public:
     Q_INVOKABLE void useBundleResources();
     // A fresh resources folder holding one solid 160 × 90 PNG per entry ("covers/a": "#ff0000").
     Q_INVOKABLE void useOwnResources(const QVariantMap& images);
-    // Removes the PNG file of an entry ("covers/a") from the test's own folder.
-    Q_INVOKABLE bool removeResource(const QString& entry);
 
     // Saves what the window shows of `item` as pictures/NAME.png in the build folder.
     Q_INVOKABLE bool picture(QQuickItem* item, const QString& name) const;

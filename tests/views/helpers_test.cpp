@@ -37,7 +37,8 @@ QJsonArray catalogGames() {
     return QJsonDocument::fromJson(catalog.readAll()).object().value(u"games").toArray();
 }
 
-// Every game of the built-in catalog has a row of its own, in a colour no other game has.
+// Every game of the built-in catalog has a row of its own, in a colour no other game has; any other
+// identifier has the neutral row.
 TEST(GameVisual, OneRowPerCatalogGame) {
     QSet<QRgb> colors;
     const QJsonArray games = catalogGames();
@@ -47,6 +48,8 @@ TEST(GameVisual, OneRowPerCatalogGame) {
         colors.insert(visual.color.rgb());
     }
     EXPECT_EQ(colors.size(), games.size());
+    EXPECT_EQ(GameVisual::forId(u"unknown").caption, u"NOVRA");
+    EXPECT_EQ(GameVisual::forId(u"unknown").color.rgb(), qRgb(211, 214, 220));
     EXPECT_FALSE(colors.contains(GameVisual::forId(u"unknown").color.rgb()));
 }
 
@@ -119,9 +122,12 @@ protected:
     QTemporaryDir root;
 };
 
-TEST_F(ResourceLookup, AMissIsNotRemembered) {
+// A miss is not remembered; an image found once comes from the cache afterwards, its file gone.
+TEST_F(ResourceLookup, AMissIsNotRememberedAndAFindIs) {
     EXPECT_TRUE(LauncherResource::image("a", "covers").isNull());
     put("covers/a.png");
+    EXPECT_FALSE(LauncherResource::image("a", "covers").isNull());
+    ASSERT_TRUE(QFile::remove(QDir(root.path()).filePath("covers/a.png")));
     EXPECT_FALSE(LauncherResource::image("a", "covers").isNull());
 }
 

@@ -1,5 +1,4 @@
 // The settings sheet over the library window, with the real library model.
-#include <filesystem>
 
 #include <QUrl>
 

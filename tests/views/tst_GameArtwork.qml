@@ -4,8 +4,8 @@ import Novra.Launcher
 import Novra.ViewTest
 
 // The artwork's fallbacks (cover, then screenshot, then icon on a dark area, then the gradient icon
-// with the symbol), the neutral row for an unknown game, and the image cache, with a resources
-// folder of the test's own holding solid colours.
+// with the symbol) and a hidden artwork drawn when it appears, with a resources folder of the
+// test's own holding solid colours.
 Rectangle {
     id: window
     width: 900
@@ -111,24 +111,6 @@ Rectangle {
             waitForRendering(window)
             hidden.visible = true
             verify(Qt.colorEqual(centre(artwork), red), "centre " + centre(artwork))
-        }
-
-        function test_unknown_game_gets_the_neutral_row() {
-            compare(Presentation.caption("no-such-game"), "NOVRA")
-            verify(Qt.colorEqual(Presentation.color("no-such-game"), Qt.rgba(211 / 255, 214 / 255, 220 / 255, 1)))
-            compare(Presentation.caption("frost-signal"), "Демосцена · 4 мин")
-        }
-
-        // A cover drawn once at a size comes from the cache afterwards: with its file gone, a new
-        // artwork of that size still shows it.
-        function test_each_image_is_read_once() {
-            ViewTest.useOwnResources({ "covers/a": red })
-            const first = createTemporaryObject(artworkComponent, window, { game: game("a") })
-            verify(Qt.colorEqual(centre(first), red))
-            verify(ViewTest.removeResource("covers/a"))
-            const second = createTemporaryObject(artworkComponent, window, { game: game("a"), x: 340 })
-            compare(second.folder, "covers")
-            verify(Qt.colorEqual(centre(second), red))
         }
     }
 }

@@ -298,8 +298,9 @@ TEST_F(LibraryWindow, EachAppearanceRefreshesAndStartsTheViewAnew) {
 }
 
 // The friends section holds the friends panel over the application's social model, with the
-// library's games naming what friends play. The panel is made once and keeps what was typed; the
-// social model counts it as on screen only while the section is shown.
+// library's games naming what friends play (the panel's own rules are its QML tests'). The panel is
+// made once and keeps what was typed; the social model counts it as on screen only while the section
+// is shown.
 TEST_F(LibraryWindow, TheFriendsSectionHostsTheFriendsPanel) {
     startDemoCast();
     publishAndRefresh({"ember-run", "paper-kings", "night-ferry", "glass-garden", "polar-bloom"});
@@ -309,28 +310,14 @@ TEST_F(LibraryWindow, TheFriendsSectionHostsTheFriendsPanel) {
     ASSERT_TRUE(shown("socialView"));
     EXPECT_TRUE(social().chatVisible());
 
-    click("usernameField");
-    type(QStringLiteral("demo"));
-    click("passwordField");
-    type(QStringLiteral("novra-demo"));
-    click("signInButton");
-    ASSERT_TRUE(waitUntil([&] { return social().account().has_value(); }));
-    settle(social());
+    signIn(QStringLiteral("demo"), QStringLiteral("novra-demo"));
     EXPECT_EQ(text("accountName"), "demo");
-    auto presence = [&](const char* row) {
-        auto* line = object(QString::fromUtf8(row))->findChild<QObject*>(QStringLiteral("rowDetail"));
-        return line ? line->property("text").toString() : QString();
-    };
-    EXPECT_EQ(presence("friend-p-anya"), "Угольный забег");
-    EXPECT_EQ(presence("friend-p-dina"), "secret-build");
+    auto* presence = object(QStringLiteral("friend-p-anya"))->findChild<QObject*>(QStringLiteral("rowDetail"));
+    ASSERT_NE(presence, nullptr);
+    EXPECT_EQ(presence->property("text").toString(), "Угольный забег");
 
-    // Борис's two messages are read once his conversation is open in the shown panel.
-    ASSERT_EQ(social().unreadCount(), 2);
     click("friend-p-boris");
     settle(social());
-    await(social().poll());
-    EXPECT_EQ(social().unreadCount(), 0);
-    EXPECT_FALSE(shown("section-friends-badge"));
     click("messageField");
     type(QStringLiteral("Уже иду"));
     picture("friends");

@@ -1,7 +1,6 @@
 #include "DemoCast.h"
 
 #include <chrono>
-#include <string>
 
 #include <QDateTime>
 #include <QString>
@@ -40,7 +39,6 @@ const char* const kSeed = R"({
     {"from": "p-boris", "to": "p-demo", "body": "Заходи в «Полярное цветение», там новая сцена", "created": %6},
     {"from": "p-boris", "to": "p-demo", "body": "Я в лобби", "created": %7}],
   "read": [{"reader": "p-demo", "friend": "p-anya", "through": 5}]})";
-
 
 } // namespace
 
