@@ -9,7 +9,7 @@
 
 namespace novra {
 
-ResourceImage::ResourceImage(QQuickItem* parent) : QQuickPaintedItem(parent) {
+ResourceImage::ResourceImage(QQuickItem* parent) : ShownPaintedItem(parent) {
     setAntialiasing(true);
 }
 
@@ -70,7 +70,7 @@ void ResourceImage::setShift(qreal& field, qreal shift) {
     update();
 }
 
-void ResourceImage::paint(QPainter* painter) {
+void ResourceImage::paintShown(QPainter* painter) {
     const QRectF frame = boundingRect();
     if (!size_.isValid() || frame.isEmpty())
         return;

@@ -3,12 +3,13 @@
 // cut off at the edges) inside a rounded rectangle. It can be drawn enlarged and shifted inside
 // that frame, for artwork that drifts behind a fixed window.
 #include <QImage>
-#include <QQuickPaintedItem>
 #include <QtQml/qqmlregistration.h>
+
+#include "launcher/views/ShownPaintedItem.h"
 
 namespace novra {
 
-class ResourceImage : public QQuickPaintedItem {
+class ResourceImage : public ShownPaintedItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QString name READ name WRITE setName NOTIFY sourceChanged)
@@ -39,13 +40,15 @@ public:
     qreal shiftY() const { return shiftY_; }
     void setShiftY(qreal shift);
 
-    void paint(QPainter* painter) override;
 
 signals:
     void sourceChanged();
     void radiusChanged();
     void zoomChanged();
     void shiftChanged();
+
+protected:
+    void paintShown(QPainter* painter) override;
 
 private:
     void reload();

@@ -8,7 +8,7 @@
 
 namespace novra {
 
-SymbolIcon::SymbolIcon(QQuickItem* parent) : QQuickPaintedItem(parent) {
+SymbolIcon::SymbolIcon(QQuickItem* parent) : ShownPaintedItem(parent) {
     setImplicitSize(16, 16);
 }
 
@@ -30,7 +30,7 @@ void SymbolIcon::setColor(const QColor& color) {
     update();
 }
 
-void SymbolIcon::paint(QPainter* painter) {
+void SymbolIcon::paintShown(QPainter* painter) {
     const qreal edge = std::min(width(), height());
     if (edge <= 0)
         return;

@@ -3,12 +3,13 @@
 // item's smaller edge.
 #include <QColor>
 #include <QImage>
-#include <QQuickPaintedItem>
 #include <QtQml/qqmlregistration.h>
+
+#include "launcher/views/ShownPaintedItem.h"
 
 namespace novra {
 
-class SymbolIcon : public QQuickPaintedItem {
+class SymbolIcon : public ShownPaintedItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QString symbol READ symbol WRITE setSymbol NOTIFY symbolChanged)
@@ -22,11 +23,13 @@ public:
     QColor color() const { return color_; }
     void setColor(const QColor& color);
 
-    void paint(QPainter* painter) override;
 
 signals:
     void symbolChanged();
     void colorChanged();
+
+protected:
+    void paintShown(QPainter* painter) override;
 
 private:
     QString symbol_;

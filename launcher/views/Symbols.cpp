@@ -2,7 +2,9 @@
 
 #include <array>
 
+#include <QCache>
 #include <QIcon>
+#include <QMutex>
 #include <QPainter>
 
 #include "launcher/desktop/IconTheme.h"
@@ -65,6 +67,9 @@ constexpr std::array kTable{
     Row{u"tv.fill", u"tv-symbolic"},
 };
 
+// The drawn symbols kept, in kilobytes: every symbol of a window at a few sizes and colours.
+constexpr int kDrawnKilobytes = 2 * 1024;
+
 } // namespace
 
 QString iconName(QStringView symbol) {
@@ -85,6 +90,16 @@ QImage render(QStringView symbol, int pixels, const QColor& color) {
     QString name = iconName(symbol);
     if (name.isEmpty() || pixels <= 0)
         return {};
+    // The same symbol is drawn by many items at the same size and colour (a mark on every card);
+    // its icon file is read and drawn once. The scene graph draws on its own thread.
+    static QMutex lock;
+    static QCache<QString, QImage> drawn(kDrawnKilobytes);
+    const QString key = name + u'@' + QString::number(pixels) + u'#' + QString::number(color.rgba64(), 16);
+    {
+        QMutexLocker locker(&lock);
+        if (const QImage* found = drawn.object(key))
+            return *found;
+    }
     desktop::useSymbolTheme();
     QIcon icon = QIcon::fromTheme(name);
     if (icon.isNull())
@@ -94,9 +109,13 @@ QImage render(QStringView symbol, int pixels, const QColor& color) {
         return {};
     if (image.size() != QSize(pixels, pixels))
         image = image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QPainter painter(&image);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(image.rect(), color);
+    {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), color);
+    }
+    QMutexLocker locker(&lock);
+    drawn.insert(key, new QImage(image), int(image.sizeInBytes() / 1024) + 1);
     return image;
 }
 

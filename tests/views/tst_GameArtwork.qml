@@ -4,7 +4,8 @@ import Novra.Launcher
 import Novra.ViewTest
 
 // The artwork's fallbacks (cover, then screenshot, then icon on a dark area, then the gradient icon
-// with the symbol), with a resources folder of the test's own holding solid colours.
+// with the symbol) and a hidden artwork drawn when it appears, with a resources folder of the
+// test's own holding solid colours.
 Rectangle {
     id: window
     width: 900
@@ -94,6 +95,22 @@ Rectangle {
             symbols.forEach((symbol, i) => createTemporaryObject(iconComponent, window,
                 { game: game("new-" + i, symbol), size: 56, x: 16 + i * 62, y: 128 }))
             verify(ViewTest.picture(window, "icons"))
+        }
+
+        // A hidden image draws nothing; it draws when it appears, by itself or with its parent.
+        function test_hidden_artwork_draws_when_shown_data() {
+            return [{ tag: "itself" }, { tag: "with its parent", parent: true }]
+        }
+
+        function test_hidden_artwork_draws_when_shown(data) {
+            ViewTest.useOwnResources({ "covers/a": red })
+            const holder = createTemporaryQmlObject("import QtQuick; Item { width: 320; height: 180 }", window)
+            const artwork = createTemporaryObject(artworkComponent, holder, { game: game("a") })
+            const hidden = data.parent ? holder : artwork
+            hidden.visible = false
+            waitForRendering(window)
+            hidden.visible = true
+            verify(Qt.colorEqual(centre(artwork), red), "centre " + centre(artwork))
         }
     }
 }

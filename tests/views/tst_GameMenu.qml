@@ -116,10 +116,11 @@ Rectangle {
 
         function test_remove_asks_first(data) {
             const hero = makeHero("ember-run", data.state)
-            const confirmation = findChild(hero, "removeConfirmation")
             for (const answer of ["removeCancel", "escape", "removeConfirm"]) {
                 openMenu(hero)
                 mouseClick(findChild(findChild(hero, "heroMenu"), "menuRemove"))
+                // The question is made when first asked.
+                const confirmation = findChild(hero, "removeConfirmation")
                 tryVerify(() => confirmation.opened)
                 compare(hero.library.calls, [])
                 compare(findChild(confirmation, "removeQuestion").text, "Удалить игру «Угольный забег»?")

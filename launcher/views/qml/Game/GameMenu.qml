@@ -28,60 +28,73 @@ IconButton {
     symbol: "ellipsis"
     help: "Ещё"
 
-    onClicked: menu.opened ? menu.close() : menu.open()
+    onClicked: {
+        menu.active = true
+        menu.item.opened ? menu.item.close() : menu.item.open()
+    }
 
-    QuietMenu {
+    // The menu and the question before removing are made when first opened.
+    Loader {
         id: menu
-        objectName: "heroMenu"
-        y: button.height + 6
-        implicitWidth: 260
+        active: false
+        sourceComponent: QuietMenu {
+            objectName: "heroMenu"
+            y: button.height + 6
+            implicitWidth: 260
 
-        QuietMenuItem {
-            objectName: "menuVerify"
-            text: "Проверить файлы"
-            shown: button.inLibrary
-            enabled: button.idle
-            onTriggered: button.library.verify(button.gameId)
-        }
-        QuietMenuItem {
-            objectName: "menuRepair"
-            text: "Восстановить файлы"
-            shown: button.inLibrary
-            enabled: button.idle
-            onTriggered: button.library.repair(button.gameId)
-        }
-        QuietMenuItem {
-            objectName: "menuRollBack"
-            text: "Вернуть предыдущую версию"
-            shown: button.inLibrary && button.has(button.library.previousVersions)
-            enabled: button.idle
-            onTriggered: button.library.rollBack(button.gameId)
-        }
-        QuietMenuItem {
-            objectName: "menuReclaim"
-            text: "Освободить место"
-            shown: button.inLibrary
-            enabled: button.idle
-            onTriggered: button.library.reclaim(button.gameId)
-        }
-        MenuSeparator {
-            visible: button.inLibrary
-            height: visible ? implicitHeight : 0
-            contentItem: Rectangle { implicitHeight: 1; color: Theme.separator }
-        }
-        QuietMenuItem {
-            objectName: "menuRemove"
-            text: "Удалить игру"
-            tint: Theme.warning
-            enabled: button.idle
-            onTriggered: confirmation.open()
+            QuietMenuItem {
+                objectName: "menuVerify"
+                text: "Проверить файлы"
+                shown: button.inLibrary
+                enabled: button.idle
+                onTriggered: button.library.verify(button.gameId)
+            }
+            QuietMenuItem {
+                objectName: "menuRepair"
+                text: "Восстановить файлы"
+                shown: button.inLibrary
+                enabled: button.idle
+                onTriggered: button.library.repair(button.gameId)
+            }
+            QuietMenuItem {
+                objectName: "menuRollBack"
+                text: "Вернуть предыдущую версию"
+                shown: button.inLibrary && button.has(button.library.previousVersions)
+                enabled: button.idle
+                onTriggered: button.library.rollBack(button.gameId)
+            }
+            QuietMenuItem {
+                objectName: "menuReclaim"
+                text: "Освободить место"
+                shown: button.inLibrary
+                enabled: button.idle
+                onTriggered: button.library.reclaim(button.gameId)
+            }
+            MenuSeparator {
+                visible: button.inLibrary
+                height: visible ? implicitHeight : 0
+                contentItem: Rectangle { implicitHeight: 1; color: Theme.separator }
+            }
+            QuietMenuItem {
+                objectName: "menuRemove"
+                text: "Удалить игру"
+                tint: Theme.warning
+                enabled: button.idle
+                onTriggered: {
+                    confirmation.active = true
+                    confirmation.item.open()
+                }
+            }
         }
     }
 
-    RemoveConfirmation {
+    Loader {
         id: confirmation
-        game: button.game
-        linked: button.linked
-        onConfirmed: button.library.remove(button.gameId)
+        active: false
+        sourceComponent: RemoveConfirmation {
+            game: button.game
+            linked: button.linked
+            onConfirmed: button.library.remove(button.gameId)
+        }
     }
 }

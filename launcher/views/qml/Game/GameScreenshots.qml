@@ -97,9 +97,16 @@ Column {
         }
     }
 
-    ScreenshotViewer {
-        objectName: "viewer"
-        screenshot: strip.openScreenshot
-        onDismissed: strip.openScreenshot = null
+    // The viewer is made when the first screenshot is opened.
+    Loader {
+        active: false
+        readonly property bool needed: strip.openScreenshot !== null
+        onNeededChanged: if (needed) active = true
+        onLoaded: if (strip.openScreenshot) item.open()
+        sourceComponent: ScreenshotViewer {
+            objectName: "viewer"
+            screenshot: strip.openScreenshot
+            onDismissed: strip.openScreenshot = null
+        }
     }
 }

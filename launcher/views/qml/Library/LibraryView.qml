@@ -30,7 +30,14 @@ Item {
     readonly property var selectedGame: LibraryState.selectedGame(visibleGames, model ? model.selected : "")
     readonly property int unreadCount: social ? social.unreadCount : 0
 
-    onShowSettingsChanged: showSettings ? settings.open() : settings.close()
+    onShowSettingsChanged: {
+        if (showSettings) {
+            settings.active = true
+            settings.item.open()
+        } else if (settings.item) {
+            settings.item.close()
+        }
+    }
     onSectionChanged: {
         filter = LibraryState.LibraryFilter.all
         search = ""
@@ -146,16 +153,27 @@ Item {
         model: view.model
     }
 
-    ErrorAlert {
-        objectName: "errorAlert"
-        model: view.model
+    // The alert and the settings sheet are made when first needed (the first error, the first
+    // opening) and kept afterwards.
+    Loader {
+        active: false
+        readonly property bool needed: !!view.model && view.model.error !== ""
+        onNeededChanged: if (needed) active = true
+        Component.onCompleted: if (needed) active = true
+        sourceComponent: ErrorAlert {
+            objectName: "errorAlert"
+            model: view.model
+        }
     }
 
-    SettingsView {
+    Loader {
         id: settings
-        objectName: "settingsSheet"
-        model: view.model
-        reduceMotion: view.reduceMotion
-        onClosed: view.showSettings = false
+        active: false
+        sourceComponent: SettingsView {
+            objectName: "settingsSheet"
+            model: view.model
+            reduceMotion: view.reduceMotion
+            onClosed: view.showSettings = false
+        }
     }
 }
