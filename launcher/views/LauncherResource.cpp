@@ -118,6 +118,18 @@ int kilobytes(const QImage& image) {
     return int(image.sizeInBytes() / 1024) + 1;
 }
 
+// The cache's key of a resource: "folder/name".
+QString keyOf(const QString& name, const QString& folder) {
+    return folder + u'/' + name;
+}
+
+// What `table` holds for `key`, if anything.
+template <typename T>
+std::optional<T> held(const QHash<QString, T>& table, const QString& key) {
+    const auto found = table.constFind(key);
+    return found != table.constEnd() ? std::optional<T>(*found) : std::nullopt;
+}
+
 } // namespace
 
 QString LauncherResource::root() {
@@ -140,18 +152,18 @@ void LauncherResource::setRoot(const QString& root) {
 }
 
 QImage LauncherResource::image(const QString& name, const QString& folder) {
-    const QString key = folder + u'/' + name;
+    const QString key = keyOf(name, folder);
     Store& s = store();
     QMutexLocker locker(&s.lock);
-    if (auto found = s.images.constFind(key); found != s.images.constEnd())
+    if (std::optional<QImage> found = held(s.images, key))
         return *found;
     // Read ahead already: wait for it rather than read the file a second time.
-    if (auto reading = s.reading.constFind(key); reading != s.reading.constEnd()) {
+    if (std::optional<QFuture<void>> reading = held(s.reading, key)) {
         QFuture<void> ahead = *reading;
         locker.unlock();
         ahead.waitForFinished();
         locker.relock();
-        if (auto found = s.images.constFind(key); found != s.images.constEnd())
+        if (std::optional<QImage> found = held(s.images, key))
             return *found;
     }
     bool current = false;
@@ -167,7 +179,7 @@ QImage LauncherResource::image(const QString& name, const QString& folder) {
 }
 
 QImage LauncherResource::scaled(const QString& name, const QString& folder, QSize pixels) {
-    const QString key = folder + u'/' + name;
+    const QString key = keyOf(name, folder);
     const QString sized = key + u'@' + QString::number(pixels.width()) + u'x' + QString::number(pixels.height());
     Store& s = store();
     {
@@ -186,10 +198,10 @@ QImage LauncherResource::scaled(const QString& name, const QString& folder, QSiz
 }
 
 QSize LauncherResource::size(const QString& name, const QString& folder) {
-    const QString key = folder + u'/' + name;
+    const QString key = keyOf(name, folder);
     Store& s = store();
     QMutexLocker locker(&s.lock);
-    if (auto found = s.sizes.constFind(key); found != s.sizes.constEnd())
+    if (std::optional<QSize> found = held(s.sizes, key))
         return *found;
     // The header alone: a file that is not an image gives no size.
     auto header = [](const QString& file) {
@@ -229,7 +241,7 @@ void LauncherResource::preload(const QList<std::pair<QString, QString>>& images)
     QMutexLocker locker(&s.lock);
     const quint64 generation = s.generation;
     for (const auto& [name, folder] : images) {
-        const QString key = folder + u'/' + name;
+        const QString key = keyOf(name, folder);
         if (s.images.contains(key) || s.reading.contains(key))
             continue;
         const QString file = fileOf(s, name, key);
