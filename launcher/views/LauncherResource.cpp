@@ -5,7 +5,6 @@
 #include <vector>
 #include <system_error>
 
-#include <QCache>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +17,7 @@
 #include <QtConcurrent>
 
 #include "core/Catalog.h"
+#include "launcher/views/ImageCache.h"
 #include "platform/Memory.h"
 #include "platform/Paths.h"
 
@@ -39,7 +39,7 @@ struct Store {
     // Full-size images, until their delay runs out.
     QHash<QString, QImage> images;
     // Scaled images by key and size.
-    QCache<QString, QImage> scaled{kScaledKilobytes};
+    ImageCache scaled{kScaledKilobytes};
     // Sizes of the images found, by key.
     QHash<QString, QSize> sizes;
     // Reads ahead that have not ended, by key.
@@ -114,10 +114,6 @@ void releaseLater() {
     }, Qt::QueuedConnection);
 }
 
-int kilobytes(const QImage& image) {
-    return int(image.sizeInBytes() / 1024) + 1;
-}
-
 // The cache's key of a resource: "folder/name".
 QString keyOf(const QString& name, const QString& folder) {
     return folder + u'/' + name;
@@ -182,18 +178,20 @@ QImage LauncherResource::scaled(const QString& name, const QString& folder, QSiz
     const QString key = keyOf(name, folder);
     const QString sized = key + u'@' + QString::number(pixels.width()) + u'x' + QString::number(pixels.height());
     Store& s = store();
-    {
+    if (std::optional<QImage> found = s.scaled.find(sized))
+        return *found;
+    const quint64 generation = [&s] {
         QMutexLocker locker(&s.lock);
-        if (const QImage* found = s.scaled.object(sized))
-            return *found;
-    }
+        return s.generation;
+    }();
     const QImage full = image(name, folder);
     if (full.isNull() || pixels.isEmpty())
         return full;
     QImage result = full.size() == pixels ? full : full.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Not kept when the root changed meanwhile: the image may be the former root's.
     QMutexLocker locker(&s.lock);
-    if (s.sizes.value(key) == full.size())
-        s.scaled.insert(sized, new QImage(result), kilobytes(result));
+    if (generation == s.generation)
+        s.scaled.insert(sized, result);
     return result;
 }
 
@@ -254,11 +252,14 @@ void LauncherResource::preload(const QList<std::pair<QString, QString>>& images)
     if (reads->empty())
         return;
     (void)QtConcurrent::run([reads, generation] {
+        Store& s = store();
         for (Read& read : *reads) {
             // A read ahead of a root that was replaced meanwhile reads nothing more.
-            QImage image = generation == store().generation ? decode(read.file) : QImage();
-            Store& s = store();
             QMutexLocker locker(&s.lock);
+            const bool current = generation == s.generation;
+            locker.unlock();
+            QImage image = current ? decode(read.file) : QImage();
+            locker.relock();
             if (generation == s.generation) {
                 if (!image.isNull()) {
                     s.images.insert(read.key, image);

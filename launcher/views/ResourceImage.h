@@ -40,7 +40,6 @@ public:
     qreal shiftY() const { return shiftY_; }
     void setShiftY(qreal shift);
 
-
 signals:
     void sourceChanged();
     void radiusChanged();

@@ -23,7 +23,6 @@ public:
     QColor color() const { return color_; }
     void setColor(const QColor& color);
 
-
 signals:
     void symbolChanged();
     void colorChanged();

@@ -2,12 +2,11 @@
 
 #include <array>
 
-#include <QCache>
 #include <QIcon>
-#include <QMutex>
 #include <QPainter>
 
 #include "launcher/desktop/IconTheme.h"
+#include "launcher/views/ImageCache.h"
 
 namespace novra::Symbols {
 
@@ -92,14 +91,10 @@ QImage render(QStringView symbol, int pixels, const QColor& color) {
         return {};
     // The same symbol is drawn by many items at the same size and colour (a mark on every card);
     // its icon file is read and drawn once. The scene graph draws on its own thread.
-    static QMutex lock;
-    static QCache<QString, QImage> drawn(kDrawnKilobytes);
+    static ImageCache drawn(kDrawnKilobytes);
     const QString key = name + u'@' + QString::number(pixels) + u'#' + QString::number(color.rgba64(), 16);
-    {
-        QMutexLocker locker(&lock);
-        if (const QImage* found = drawn.object(key))
-            return *found;
-    }
+    if (std::optional<QImage> found = drawn.find(key))
+        return *found;
     desktop::useSymbolTheme();
     QIcon icon = QIcon::fromTheme(name);
     if (icon.isNull())
@@ -114,8 +109,7 @@ QImage render(QStringView symbol, int pixels, const QColor& color) {
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         painter.fillRect(image.rect(), color);
     }
-    QMutexLocker locker(&lock);
-    drawn.insert(key, new QImage(image), int(image.sizeInBytes() / 1024) + 1);
+    drawn.insert(key, image);
     return image;
 }
 

@@ -28,15 +28,11 @@ IconButton {
     symbol: "ellipsis"
     help: "Ещё"
 
-    onClicked: {
-        menu.active = true
-        menu.item.opened ? menu.item.close() : menu.item.open()
-    }
+    onClicked: menu.make().opened ? menu.item.close() : menu.item.open()
 
     // The menu and the question before removing are made when first opened.
-    Loader {
+    KeptLoader {
         id: menu
-        active: false
         sourceComponent: QuietMenu {
             objectName: "heroMenu"
             y: button.height + 6
@@ -80,17 +76,13 @@ IconButton {
                 text: "Удалить игру"
                 tint: Theme.warning
                 enabled: button.idle
-                onTriggered: {
-                    confirmation.active = true
-                    confirmation.item.open()
-                }
+                onTriggered: confirmation.make().open()
             }
         }
     }
 
-    Loader {
+    KeptLoader {
         id: confirmation
-        active: false
         sourceComponent: RemoveConfirmation {
             game: button.game
             linked: button.linked

@@ -98,10 +98,8 @@ Column {
     }
 
     // The viewer is made when the first screenshot is opened.
-    Loader {
-        active: false
-        readonly property bool needed: strip.openScreenshot !== null
-        onNeededChanged: if (needed) active = true
+    KeptLoader {
+        needed: strip.openScreenshot !== null
         onLoaded: if (strip.openScreenshot) item.open()
         sourceComponent: ScreenshotViewer {
             objectName: "viewer"

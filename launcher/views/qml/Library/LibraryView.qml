@@ -32,8 +32,7 @@ Item {
 
     onShowSettingsChanged: {
         if (showSettings) {
-            settings.active = true
-            settings.item.open()
+            settings.make().open()
         } else if (settings.item) {
             settings.item.close()
         }
@@ -125,7 +124,7 @@ Item {
 
     // The friends panel, made the first time the section is opened and kept afterwards (with what
     // the player typed in it); hidden, it tells the social model that the chat is not on screen.
-    Loader {
+    KeptLoader {
         id: friends
         objectName: "friendsArea"
         anchors.fill: library
@@ -134,8 +133,7 @@ Item {
         anchors.rightMargin: Theme.contentPadding
         anchors.bottomMargin: Theme.contentPadding
         visible: view.section === LibraryState.LauncherSection.friends
-        active: false
-        onVisibleChanged: if (visible) active = true
+        needed: visible
         sourceComponent: SocialView {
             objectName: "socialView"
             social: view.social
@@ -155,20 +153,16 @@ Item {
 
     // The alert and the settings sheet are made when first needed (the first error, the first
     // opening) and kept afterwards.
-    Loader {
-        active: false
-        readonly property bool needed: !!view.model && view.model.error !== ""
-        onNeededChanged: if (needed) active = true
-        Component.onCompleted: if (needed) active = true
+    KeptLoader {
+        needed: !!view.model && view.model.error !== ""
         sourceComponent: ErrorAlert {
             objectName: "errorAlert"
             model: view.model
         }
     }
 
-    Loader {
+    KeptLoader {
         id: settings
-        active: false
         sourceComponent: SettingsView {
             objectName: "settingsSheet"
             model: view.model
